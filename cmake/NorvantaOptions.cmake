@@ -1,0 +1,38 @@
+# One interface target carries the language level, the include root and the
+# warning policy for every target of ours; third-party code never sees -Werror.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
+
+add_library(norvanta_options INTERFACE)
+target_compile_features(norvanta_options INTERFACE cxx_std_20)
+target_include_directories(norvanta_options INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_options(norvanta_options INTERFACE -Wall -Wextra -Werror)
+
+if(NORVANTA_SANITIZE)
+  set(NORVANTA_SANITIZER_FLAGS
+      -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_compile_options(norvanta_options INTERFACE ${NORVANTA_SANITIZER_FLAGS})
+  target_link_options(norvanta_options INTERFACE ${NORVANTA_SANITIZER_FLAGS})
+endif()
+
+if(NORVANTA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "NORVANTA_FUZZ needs clang (configure with the 'fuzz' preset)")
+  endif()
+  # Library code gets coverage instrumentation; only fuzz targets link the fuzzer main.
+  target_compile_options(norvanta_options INTERFACE
+      -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  target_link_options(norvanta_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# norvanta_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# Declares the static library norvanta_<name> of one subsystem folder.
+function(norvanta_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  add_library(norvanta_${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(norvanta_${name}
+      PUBLIC norvanta_options ${ARG_PUBLIC_LIBS}
+      PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
