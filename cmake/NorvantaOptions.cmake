@@ -5,6 +5,8 @@ set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
 set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
+find_package(Threads REQUIRED)
+
 add_library(norvanta_options INTERFACE)
 target_compile_features(norvanta_options INTERFACE cxx_std_20)
 target_include_directories(norvanta_options INTERFACE ${PROJECT_SOURCE_DIR})

@@ -1,0 +1,152 @@
+#include "net/Socket.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace norvanta::net {
+namespace {
+
+timeval toTimeval(std::chrono::milliseconds timeout)
+{
+    timeval tv{};
+    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
+    return tv;
+}
+
+bool setBlocking(int fd, bool blocking)
+{
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    if (flags < 0) {
+        return false;
+    }
+    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return ::fcntl(fd, F_SETFL, wanted) == 0;
+}
+
+// A non-blocking connect lets us bound the wait; the kernel's own limit is minutes.
+bool waitForConnect(int fd, std::chrono::milliseconds timeout)
+{
+    pollfd pfd{fd, POLLOUT, 0};
+    int ready = 0;
+    do {
+        ready = ::poll(&pfd, 1, static_cast<int>(timeout.count()));
+    } while (ready < 0 && errno == EINTR);
+    if (ready <= 0) {
+        return false;
+    }
+    int error = 0;
+    socklen_t length = sizeof error;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
+
+} // namespace
+
+Socket::Socket(Socket&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+Socket& Socket::operator=(Socket&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+Socket::~Socket()
+{
+    close();
+}
+
+Socket Socket::openTcp()
+{
+    return Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+}
+
+void Socket::close()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
+                       std::chrono::milliseconds timeout)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = addressNetworkOrder;
+
+    if (!setBlocking(m_fd, false)) {
+        return false;
+    }
+    const int result = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const bool connected = result == 0 || (errno == EINPROGRESS && waitForConnect(m_fd, timeout));
+    return setBlocking(m_fd, true) && connected;
+}
+
+bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
+{
+    const timeval tv = toTimeval(timeout);
+    return ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0
+        && ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
+}
+
+bool Socket::sendAll(const char* data, std::size_t length)
+{
+    while (length > 0) {
+        const ssize_t sent = ::send(m_fd, data, length, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) {
+            continue;
+        }
+        if (sent <= 0) {
+            return false;
+        }
+        data += sent;
+        length -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+long Socket::receive(char* buffer, std::size_t capacity)
+{
+    ssize_t received = 0;
+    do {
+        received = ::recv(m_fd, buffer, capacity, 0);
+    } while (received < 0 && errno == EINTR);
+    return static_cast<long>(received);
+}
+
+bool isTimeoutError(int errorNumber)
+{
+    return errorNumber == EAGAIN || errorNumber == EWOULDBLOCK;
+}
+
+bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
+{
+    if (host.empty()) {
+        return false;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* results = nullptr;
+    if (::getaddrinfo(host.c_str(), nullptr, &hints, &results) != 0 || results == nullptr) {
+        return false;
+    }
+    addressNetworkOrder = reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr.s_addr;
+    ::freeaddrinfo(results);
+    return true;
+}
+
+} // namespace norvanta::net
