@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <limits>
+#include <memory>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace norvanta::net {
 
@@ -10,22 +13,29 @@ namespace norvanta::net {
 // terminating NUL would not fit, refusing to grow past a fixed cap.
 class GrowingBuffer {
 public:
-    explicit GrowingBuffer(std::size_t maxBytes);
+    explicit GrowingBuffer(std::size_t maxBytes = std::numeric_limits<std::size_t>::max());
 
-    // Appends length bytes; false (and nothing appended) when that would pass the cap.
+    // Appends length bytes; false (and nothing appended) when that would pass the cap
+    // or memory runs out.
     bool append(const char* data, std::size_t length);
 
     std::size_t size() const { return m_length; }
-    std::size_t capacity() const { return m_storage.size(); }
+    std::size_t capacity() const { return m_capacity; }
 
-    // The bytes received so far, NUL bytes included.
-    std::string text() const { return std::string(m_storage.data(), m_length); }
+    // The bytes received so far, NUL bytes included; valid until the next append.
+    std::string_view view() const { return {m_storage.get(), m_length}; }
+    std::string text() const { return std::string(view()); }
 
 private:
-    static constexpr std::size_t kInitialCapacity = 10;
+    struct FreeDeleter {
+        void operator()(char* bytes) const noexcept { std::free(bytes); }
+    };
+
+    bool grow(std::size_t capacity);
 
     std::size_t m_maxBytes;
-    std::vector<char> m_storage;
+    std::unique_ptr<char, FreeDeleter> m_storage;
+    std::size_t m_capacity = 0;
     std::size_t m_length = 0;
 };
 

@@ -84,9 +84,8 @@ public:
 
     // The header block arrives one byte per receive call, so no byte of the body
     // is consumed before the empty line has been seen.
-    Phase readHeader(std::string& headerText)
+    Phase readHeader(GrowingBuffer& header)
     {
-        GrowingBuffer header(m_limits.maxHeaderBytes);
         std::size_t lineLength = 0;
         for (;;) {
             char byte = 0;
@@ -109,13 +108,11 @@ public:
                 ++lineLength;
             }
         }
-        headerText = header.text();
         return Phase::Done;
     }
 
-    Phase readBody(std::string& body)
+    Phase readBody(GrowingBuffer& collected)
     {
-        GrowingBuffer collected(m_limits.maxBodyBytes);
         std::vector<char> chunk(kBodyChunk + 1);
         for (;;) {
             const long received = m_socket.receive(chunk.data(), kBodyChunk);
@@ -129,7 +126,6 @@ public:
                 return Phase::Failed;
             }
         }
-        body = collected.text();
         return Phase::Done;
     }
 
@@ -168,9 +164,9 @@ void sendRequestText(Socket& socket, const ParsedUrl& url, const char* body, std
     }
 }
 
-std::string upToFirstNul(const std::string& text)
+std::string upToFirstNul(std::string_view text)
 {
-    return text.substr(0, text.find('\0'));
+    return std::string(text.substr(0, text.find('\0')));
 }
 
 } // namespace
@@ -236,8 +232,8 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
     sendRequestText(socket, parsed, body, length, extraHeaders);
 
     Exchange exchange(socket, m_limits);
-    Response received;
-    if (exchange.readHeader(received.headerText) == Phase::Failed
+    Response received{GrowingBuffer(m_limits.maxHeaderBytes), GrowingBuffer(m_limits.maxBodyBytes)};
+    if (exchange.readHeader(received.header) == Phase::Failed
         || exchange.readBody(received.body) == Phase::Failed) {
         return kFailure;
     }
@@ -259,8 +255,8 @@ bool QEL_Request::Request(const std::string& url, const std::string& body,
         bodyText = kFailureText;
         return false;
     }
-    headerText = upToFirstNul(response.headerText);
-    bodyText = upToFirstNul(response.body);
+    headerText = upToFirstNul(response.header.view());
+    bodyText = upToFirstNul(response.body.view());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/GrowingBuffer.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -25,11 +27,11 @@ struct ParsedUrl {
     std::int32_t port = 80; // 80 unless the host carries ":<number>" (a non-number gives 0)
 };
 
-// What came back from the server; both texts may hold NUL bytes.
+// What came back from the server; both may hold NUL bytes and are NUL-terminated.
 struct Response {
-    std::string headerText;     // every byte up to and including the empty line ending the header
-    std::string body;           // every byte after the header until the server closed
-    std::size_t bodyLength = 0; // body.size()
+    norvanta::net::GrowingBuffer header; // every byte up to and including the empty line
+    norvanta::net::GrowingBuffer body;   // every byte after the header until the server closed
+    std::size_t bodyLength = 0;          // body.size()
 };
 
 // Fetches one document with a hand-built HTTP/1.0 POST over a blocking IPv4 TCP

@@ -54,8 +54,8 @@ TEST_F(ResponseTest, HeaderEndsAtTheEmptyLineAndTheBodyAtTheClose)
     m_service.setRawAnswer("HTTP/1.0 200 OK\r\n\r\nabc");
     Response response;
     ASSERT_EQ(send(response), 0);
-    EXPECT_EQ(response.headerText, "HTTP/1.0 200 OK\r\n\r\n");
-    EXPECT_EQ(response.body, "abc");
+    EXPECT_EQ(response.header.view(), "HTTP/1.0 200 OK\r\n\r\n");
+    EXPECT_EQ(response.body.view(), "abc");
     EXPECT_EQ(response.bodyLength, 3u);
 }
 
@@ -109,7 +109,7 @@ TEST_F(ResponseTest, TextsAreCutAtTheirFirstNul)
     m_service.setRawAnswer(std::string("HTTP/1.0 200 OK\r\nX: a\0b\r\n\r\nxyz", 30));
     Response raw;
     ASSERT_EQ(send(raw), 0);
-    EXPECT_EQ(raw.headerText.size(), 27u) << "SendRequest keeps every byte";
+    EXPECT_EQ(raw.header.size(), 27u) << "SendRequest keeps every byte";
     ASSERT_TRUE(fetch());
     EXPECT_EQ(m_header, "HTTP/1.0 200 OK\r\nX: a");
     EXPECT_EQ(m_body, "xyz");

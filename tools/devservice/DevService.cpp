@@ -140,7 +140,10 @@ const char* misbehaviourName(Misbehaviour misbehaviour)
 }
 
 DevService::DevService(DevServiceConfig config)
-    : m_config(std::move(config)), m_misbehaviour(m_config.misbehaviour)
+    : m_config(std::move(config)), m_misbehaviour(m_config.misbehaviour),
+      m_serverListAnswer(std::make_shared<const std::string>(
+          okAnswer("text/xml; charset=euc-kr", m_config.serverList))),
+      m_versionAnswer(std::make_shared<const std::string>(okAnswer("text/plain", m_config.versionText)))
 {
 }
 
@@ -198,14 +201,16 @@ std::string DevService::url(const std::string& path) const
 
 void DevService::setServerList(const std::string& serverList)
 {
+    auto answer = std::make_shared<const std::string>(okAnswer("text/xml; charset=euc-kr", serverList));
     const std::lock_guard lock(m_mutex);
-    m_config.serverList = serverList;
+    m_serverListAnswer = std::move(answer);
 }
 
 void DevService::setRawAnswer(const std::string& answer)
 {
+    auto raw = answer.empty() ? nullptr : std::make_shared<const std::string>(answer);
     const std::lock_guard lock(m_mutex);
-    m_rawAnswer = answer;
+    m_rawAnswer = std::move(raw);
 }
 
 std::string DevService::lastRequest() const
@@ -252,25 +257,27 @@ void DevService::handle(int clientFd)
         return;
     }
     const std::string request = readRequest(clientFd);
-    std::string answer = answerFor(request);
+    std::shared_ptr<const std::string> answer = answerFor(request);
     switch (misbehaviour) {
     case Misbehaviour::None:
     case Misbehaviour::Silent:
     case Misbehaviour::HangUp:
         break;
     case Misbehaviour::NotFound:
-        answer = notFoundAnswer();
+        answer = std::make_shared<const std::string>(notFoundAnswer());
         break;
     case Misbehaviour::CloseMidHeader:
-        answer = "HTTP/1.0 200 OK\r\nContent-Ty";
+        answer = std::make_shared<const std::string>("HTTP/1.0 200 OK\r\nContent-Ty");
         break;
     case Misbehaviour::SlowDrip:
-        sendSlowly(clientFd, answer);
+        sendSlowly(clientFd, *answer);
         return;
     case Misbehaviour::NulInBody: {
-        const std::size_t headerEnd = answer.find("\r\n\r\n");
+        std::string withNul = *answer;
+        const std::size_t headerEnd = withNul.find("\r\n\r\n");
         const std::size_t bodyStart = headerEnd == std::string::npos ? 0 : headerEnd + 4;
-        answer.insert(bodyStart + (answer.size() - bodyStart) / 2, 1, '\0');
+        withNul.insert(bodyStart + (withNul.size() - bodyStart) / 2, 1, '\0');
+        answer = std::make_shared<const std::string>(std::move(withNul));
         break;
     }
     case Misbehaviour::EndlessHeader:
@@ -281,7 +288,7 @@ void DevService::handle(int clientFd)
                       std::string(64 * 1024, 'x'));
         return;
     }
-    sendBytes(clientFd, answer.data(), answer.size());
+    sendBytes(clientFd, answer->data(), answer->size());
     ::shutdown(clientFd, SHUT_WR);
 }
 
@@ -310,20 +317,21 @@ std::string DevService::readRequest(int clientFd)
     return request;
 }
 
-std::string DevService::answerFor(const std::string& request) const
+std::shared_ptr<const std::string> DevService::answerFor(const std::string& request) const
 {
     const std::string path = requestPath(request);
+    const bool post = request.rfind("POST ", 0) == 0;
     const std::lock_guard lock(m_mutex);
-    if (!m_rawAnswer.empty()) {
+    if (m_rawAnswer) {
         return m_rawAnswer;
     }
-    if (request.rfind("POST ", 0) == 0 && path == kServerListPath) {
-        return okAnswer("text/xml; charset=euc-kr", m_config.serverList);
+    if (post && path == kServerListPath) {
+        return m_serverListAnswer;
     }
-    if (request.rfind("POST ", 0) == 0 && path == kVersionPath) {
-        return okAnswer("text/plain", m_config.versionText);
+    if (post && path == kVersionPath) {
+        return m_versionAnswer;
     }
-    return notFoundAnswer();
+    return std::make_shared<const std::string>(notFoundAnswer());
 }
 
 bool DevService::sendSlowly(int clientFd, const std::string& bytes)

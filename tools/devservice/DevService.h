@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <chrono>
 #include <cstdint>
 #include <mutex>
@@ -70,7 +71,7 @@ private:
     void serve();
     void handle(int clientFd);
     std::string readRequest(int clientFd);
-    std::string answerFor(const std::string& request) const;
+    std::shared_ptr<const std::string> answerFor(const std::string& request) const;
     bool sendSlowly(int clientFd, const std::string& bytes);
     bool sendEndlessly(int clientFd, const std::string& prefix, const std::string& filler);
     void waitForPeerToClose(int clientFd);
@@ -84,9 +85,13 @@ private:
     int m_listenFd = -1;
     int m_stopPipe[2] = {-1, -1};
     std::thread m_thread;
-    mutable std::mutex m_mutex; // guards the three texts below
+    // Answers are rendered once, not per request, so that serving a large list costs
+    // the server no more than the copy into the socket.
+    mutable std::mutex m_mutex; // guards the four members below
     std::string m_lastRequest;
-    std::string m_rawAnswer;
+    std::shared_ptr<const std::string> m_rawAnswer;
+    std::shared_ptr<const std::string> m_serverListAnswer;
+    std::shared_ptr<const std::string> m_versionAnswer;
 };
 
 } // namespace norvanta::tools
