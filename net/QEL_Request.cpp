@@ -78,7 +78,7 @@ std::string contentLengthLine(std::size_t length)
 class Exchange {
 public:
     Exchange(Socket& socket, const TransportLimits& limits)
-        : m_socket(socket), m_limits(limits), m_deadline(Clock::now() + limits.totalTimeout)
+        : m_socket(socket), m_deadline(Clock::now() + limits.totalTimeout)
     {
     }
 
@@ -133,7 +133,6 @@ private:
     bool pastDeadline() const { return Clock::now() > m_deadline; }
 
     Socket& m_socket;
-    const TransportLimits& m_limits;
     const Clock::time_point m_deadline;
 };
 
