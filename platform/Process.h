@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace norvanta::platform {
+
+// The directory that holds the running executable, without a trailing separator;
+// empty when it cannot be found.
+std::string executableDirectory();
+
+// Starts the program at path with no arguments, in the current directory, without a
+// shell and without waiting for it. True when the program was started.
+bool launchDetached(const std::string& path);
+
+} // namespace norvanta::platform

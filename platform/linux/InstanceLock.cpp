@@ -1,0 +1,56 @@
+#include "platform/InstanceLock.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace norvanta::platform {
+
+InstanceLock::~InstanceLock()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+std::string InstanceLock::markerPath(const std::string& name)
+{
+    // $XDG_RUNTIME_DIR belongs to this user's logon and is emptied when it ends; /tmp is
+    // shared, so there the file carries the uid and is opened without following links.
+    const char* runtimeDir = std::getenv("XDG_RUNTIME_DIR");
+    if (runtimeDir != nullptr && runtimeDir[0] == '/') {
+        return std::string(runtimeDir) + "/" + name + ".lock";
+    }
+    return "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+}
+
+InstanceLock::Result InstanceLock::acquire(const std::string& name)
+{
+    if (m_fd >= 0) {
+        return Result::Acquired;
+    }
+    const std::string path = markerPath(name);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        return Result::Unavailable;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_uid != ::getuid()) {
+        ::close(fd);
+        return Result::Unavailable;
+    }
+    // flock belongs to the open file, so the kernel releases it when the process dies,
+    // even by SIGKILL: a crashed client never blocks the next start.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error == EWOULDBLOCK ? Result::HeldByOther : Result::Unavailable;
+    }
+    m_fd = fd;
+    return Result::Acquired;
+}
+
+} // namespace norvanta::platform

@@ -1,0 +1,33 @@
+#include "platform/Process.h"
+
+#include <climits>
+#include <spawn.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace norvanta::platform {
+
+std::string executableDirectory()
+{
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) {
+        return {};
+    }
+    const std::string executable(path, static_cast<std::size_t>(length));
+    const std::size_t slash = executable.rfind('/');
+    return slash == std::string::npos ? std::string() : executable.substr(0, slash);
+}
+
+bool launchDetached(const std::string& path)
+{
+    // glibc's posix_spawn reports a failed exec (missing file, no execute permission)
+    // as its result, which is what lets the caller notice an updater that cannot run.
+    char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
+    pid_t child = 0;
+    return ::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) == 0;
+}
+
+} // namespace norvanta::platform

@@ -1,0 +1,87 @@
+#include "platform/InstanceLock.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using norvanta::platform::InstanceLock;
+
+class InstanceLockTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() / ("lock-test-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
+        ::setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        ::unsetenv("XDG_RUNTIME_DIR");
+        std::filesystem::remove_all(m_dir);
+    }
+
+    std::filesystem::path m_dir;
+};
+
+TEST_F(InstanceLockTest, SecondHolderIsRefusedUntilTheFirstLetsGo)
+{
+    auto first = std::make_unique<InstanceLock>();
+    ASSERT_EQ(first->acquire("Norvanta VPN"), InstanceLock::Result::Acquired);
+    EXPECT_EQ(InstanceLock::markerPath("Norvanta VPN"), (m_dir / "Norvanta VPN.lock").string());
+
+    InstanceLock second;
+    EXPECT_EQ(second.acquire("Norvanta VPN"), InstanceLock::Result::HeldByOther);
+    first.reset();
+    EXPECT_EQ(second.acquire("Norvanta VPN"), InstanceLock::Result::Acquired);
+}
+
+// A client killed outright must not keep the next start from running.
+TEST_F(InstanceLockTest, KilledHolderReleasesTheLock)
+{
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        InstanceLock lock;
+        const char acquired = lock.acquire("Norvanta VPN") == InstanceLock::Result::Acquired ? 'y' : 'n';
+        [[maybe_unused]] const ssize_t written = ::write(ready[1], &acquired, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char acquired = 0;
+    ASSERT_EQ(::read(ready[0], &acquired, 1), 1);
+    ASSERT_EQ(acquired, 'y');
+
+    InstanceLock mine;
+    EXPECT_EQ(mine.acquire("Norvanta VPN"), InstanceLock::Result::HeldByOther);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(mine.acquire("Norvanta VPN"), InstanceLock::Result::Acquired);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST_F(InstanceLockTest, SymlinkPlantedAtTheMarkerIsNotFollowed)
+{
+    const auto target = m_dir / "victim";
+    std::filesystem::create_symlink(target, m_dir / "Norvanta VPN.lock");
+    InstanceLock lock;
+    EXPECT_EQ(lock.acquire("Norvanta VPN"), InstanceLock::Result::Unavailable);
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+TEST(InstanceLockPath, WithoutRuntimeDirTheMarkerIsPerUserInTmp)
+{
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(InstanceLock::markerPath("Norvanta VPN"),
+              "/tmp/Norvanta VPN-" + std::to_string(::getuid()) + ".lock");
+}
+
+} // namespace
