@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/RasApi.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace norvanta::platform::ras {
+
+// Codes of this layer, in the range Windows leaves to applications (bit 29 set), so they
+// can never be mistaken for a code of the system.
+inline constexpr DWORD kErrorProviderUnavailable = 0x20000001;  // the chosen dialer is not there
+inline constexpr DWORD kErrorUnknownProvider = 0x20000002;      // NORVANTA_VPN_RAS holds an unknown value
+inline constexpr DWORD kErrorSimulationConfig = 0x20000003;     // the simulation's settings are wrong
+
+// The layer's Korean text (CP949) for a code it knows, or nothing.
+std::optional<std::string> knownErrorText(DWORD code);
+
+// The Korean text (CP949) for a code nobody knows; it names the number.
+std::string genericErrorText(DWORD code);
+
+// The text of kErrorUnknownProvider naming the value found; a value that is not short
+// printable ASCII is left out rather than shown garbled.
+std::string unknownProviderText(std::string_view value);
+
+// The text of kErrorSimulationConfig naming where the problem is (a variable name or
+// "file:line"); a location longer than 120 bytes is left out.
+std::string simulationConfigText(std::string_view location);
+
+} // namespace norvanta::platform::ras
