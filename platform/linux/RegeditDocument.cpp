@@ -104,23 +104,24 @@ std::optional<std::string> parseQuoted(std::string_view s, std::size_t& pos)
 {
     std::string out;
     for (++pos; pos < s.size(); ++pos) {
-        const char c = s[pos];
-        if (c == '"') {
+        const auto special = s.find_first_of("\"\\", pos);
+        if (special == std::string_view::npos) {
+            return std::nullopt;
+        }
+        out.append(s.substr(pos, special - pos));
+        pos = special;
+        if (s[pos] == '"') {
             ++pos;
             return out;
         }
-        if (c == '\\') {
-            if (pos + 1 >= s.size()) {
-                return std::nullopt;
-            }
-            const char next = s[++pos];
-            if (next != '\\' && next != '"') {
-                out += '\\';
-            }
-            out += next;
-            continue;
+        if (pos + 1 >= s.size()) {
+            return std::nullopt;
         }
-        out += c;
+        const char next = s[++pos];
+        if (next != '\\' && next != '"') {
+            out += '\\';
+        }
+        out += next;
     }
     return std::nullopt;
 }
@@ -191,6 +192,16 @@ bool endsWithContinuation(std::string_view content)
 {
     const auto trimmed = trimRight(content);
     return !trimmed.empty() && trimmed.back() == '\\';
+}
+
+// Only lines of hex bytes continue a value, so a value line written after a dangling
+// backslash (a cut-off file) is never swallowed into the line before it.
+bool isHexContinuation(std::string_view content)
+{
+    const auto trimmed = trim(content);
+    return !trimmed.empty() && std::all_of(trimmed.begin(), trimmed.end(), [](char c) {
+        return hexDigit(c) >= 0 || c == ',' || c == ' ' || c == '\t' || c == '\\';
+    });
 }
 
 std::optional<RegeditDocument::Value> parseData(std::string_view data)
@@ -373,7 +384,8 @@ std::optional<RegeditDocument> RegeditDocument::parse(std::string_view text)
         } else {
             // Long hex data continues on the next lines after a trailing backslash.
             if (isHexData(content)) {
-                while (endsWithContinuation(content) && i + 1 < physical.size()) {
+                while (endsWithContinuation(content) && i + 1 < physical.size() &&
+                       isHexContinuation(physical[i + 1].content)) {
                     content = std::string(trimRight(content));
                     content.pop_back();
                     ++i;
@@ -468,14 +480,16 @@ bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueN
     if (hasControlByte(valueName)) {
         return false;
     }
-    std::string raw = (valueName.empty() ? std::string("@") : quote(valueName)) + "=" +
-                      formatData(value) + m_newline;
+    const auto formatLine = [&](std::string_view name) {
+        return (name.empty() ? std::string("@") : quote(name)) + "=" + formatData(value) + m_newline;
+    };
 
     for (std::size_t i = m_lines.size(); i-- > 0;) {
         Line& line = m_lines[i];
         if ((line.kind == Kind::Value || line.kind == Kind::Deletion) &&
             equalsIgnoreCase(line.name, valueName) && sectionMatches(line.section, keyName)) {
-            line.raw = std::move(raw);
+            // The name keeps the spelling it already has, as the registry does.
+            line.raw = formatLine(line.name);
             line.kind = Kind::Value;
             line.value = value;
             return true;
@@ -494,7 +508,7 @@ bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueN
     if (!m_lines[after].raw.ends_with('\n')) {
         m_lines[after].raw += m_newline;
     }
-    Line line{std::move(raw), Kind::Value, std::string(valueName), value, section};
+    Line line{formatLine(valueName), Kind::Value, std::string(valueName), value, section};
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(after + 1), std::move(line));
     for (std::size_t i = after + 2; i < m_lines.size(); ++i) {
         if (m_lines[i].section != kNoSection && m_lines[i].section > after) {
