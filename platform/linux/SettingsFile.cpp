@@ -153,8 +153,9 @@ long makeDirectories(const std::string& path)
     }
 }
 
-// The directory holds the remembered password; a looser mode left by an old version or a
-// user is tightened rather than trusted.
+// The directory holds the remembered password: group and other rights left by an old
+// version or a user are removed. The owner's own rights are kept, so a directory made
+// read-only on purpose stays read-only.
 long ensurePrivateDirectory(const std::string& directory)
 {
     if (const long result = makeDirectories(directory); result != kErrorSuccess) {
@@ -167,8 +168,8 @@ long ensurePrivateDirectory(const std::string& directory)
     if (!S_ISDIR(status.st_mode)) {
         return kErrorPathNotFound;
     }
-    if ((status.st_mode & 07777) != 0700 && status.st_uid == ::geteuid()) {
-        ::chmod(directory.c_str(), 0700);
+    if ((status.st_mode & 07077) != 0 && status.st_uid == ::geteuid()) {
+        ::chmod(directory.c_str(), status.st_mode & 0700);
     }
     return kErrorSuccess;
 }

@@ -49,8 +49,9 @@ public:
     // kErrorInvalidData when it is not a regular file or larger than kMaxBytes.
     long read(std::string& text) const;
 
-    // Creates the directory (0700, tightened when looser) and waits a bounded time for the
-    // exclusive lock (kErrorLockViolation when it stays taken).
+    // Creates the directory (0700; group and other rights of an existing one are removed)
+    // and waits a bounded time for the exclusive lock (kErrorLockViolation when it stays
+    // taken).
     long lock(Lock& lock) const;
 
     // Replaces the file with text: temporary file (0600), fsync, rename, fsync of the
