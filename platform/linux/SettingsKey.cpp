@@ -4,7 +4,6 @@
 #include "platform/linux/SettingsFile.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <new>

@@ -271,6 +271,17 @@ TEST_F(SettingsKeyTest, SecondDamagedFileDoesNotReplaceTheFirstCopy)
     EXPECT_EQ(contents, (std::vector<std::string>{"first damage", "second damage"}));
 }
 
+// A file grown past the size a reader accepts would be moved aside on the next read,
+// so such a write is refused and the file stays as it was.
+TEST_F(SettingsKeyTest, OversizedWriteIsRefusedAndLosesNothing)
+{
+    const auto key = create();
+    ASSERT_EQ(setString(key, "Ver", "1.0.3"), platform::kErrorSuccess);
+    const std::string before = readFile(file());
+    EXPECT_EQ(setString(key, "Huge", std::string(9u << 20, 'x')), platform::kErrorNotEnoughQuota);
+    EXPECT_EQ(readFile(file()), before);
+}
+
 TEST_F(SettingsKeyTest, LeftoverTemporaryFileDoesNotStopAWrite)
 {
     const auto key = create();

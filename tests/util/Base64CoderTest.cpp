@@ -181,12 +181,6 @@ TEST(Base64CoderTest, NullInputLeavesBuffersAsTheyWere)
     EXPECT_STREQ(coder.DecodeToOutput(nullptr), "abc");
 }
 
-TEST(Base64CoderTest, ModeOfEncodeToOutputIsIgnored)
-{
-    Base64Coder coder;
-    EXPECT_STREQ(coder.EncodeToOutput("abc", 1), "YWJj");
-}
-
 // Inputs far beyond the first 4096-byte reservation grow both buffers correctly.
 TEST(Base64CoderTest, RoundTripsAMegabyte)
 {
@@ -201,46 +195,6 @@ TEST(Base64CoderTest, RoundTripsAMegabyte)
     EXPECT_EQ(text.find('\n'), std::string::npos);
     coder.DecodeRange(text.data(), text.size());
     EXPECT_EQ(std::string(coder.RawBytes(), raw.size()), raw);
-}
-
-TEST(Base64CoderTest, DecodingTableMarksAlphabetPaddingAndTheRest)
-{
-    const auto& table = Base64Coder::DecodingTable();
-    EXPECT_EQ(table['A'], 0);
-    EXPECT_EQ(table['z'], 51);
-    EXPECT_EQ(table['+'], 62);
-    EXPECT_EQ(table['/' | 0x80], 63);
-    EXPECT_EQ(table['='], 0xFF);
-    EXPECT_EQ(table[0xBD], 0xFF);
-    EXPECT_EQ(table['*'], 0xFE);
-    EXPECT_EQ(table[0], 0xFE);
-}
-
-TEST(Base64CoderTest, SplitAndJoinAreInverse)
-{
-    Base64Coder coder;
-    for (int x : {0x00, 0x4D, 0xFF}) {
-        for (int y : {0x00, 0x61, 0xFF}) {
-            for (int z : {0x00, 0x6E, 0xFF}) {
-                const auto v = coder.SplitQuantum(static_cast<std::uint8_t>(x),
-                                                  static_cast<std::uint8_t>(y),
-                                                  static_cast<std::uint8_t>(z));
-                const auto bytes = coder.JoinQuantum(v[0], v[1], v[2], v[3]);
-                EXPECT_EQ(bytes, (std::array<std::uint8_t, 3>{static_cast<std::uint8_t>(x),
-                                                              static_cast<std::uint8_t>(y),
-                                                              static_cast<std::uint8_t>(z)}));
-            }
-        }
-    }
-}
-
-TEST(Base64CoderTest, SkipsExactlyControlBytesSevenToThirteenAndSpace)
-{
-    Base64Coder coder;
-    for (int byte = 0; byte < 256; ++byte) {
-        const bool expected = (byte >= 7 && byte <= 13) || byte == ' ';
-        EXPECT_EQ(coder.IsSkipped(static_cast<std::uint8_t>(byte)), expected) << byte;
-    }
 }
 
 } // namespace
