@@ -37,6 +37,29 @@ bool endsComparedName(std::string_view requested, std::size_t length)
            std::string_view{"\0 =/[]", 6}.find(requested[length]) != std::string_view::npos;
 }
 
+// Tag names are short; a plain loop beats a call to memcmp for them.
+bool sameBytes(std::string_view bytes, const char* other)
+{
+    for (const char c : bytes) {
+        if (c != *other++) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The bytes that end a name as ScanName reads it, NUL included.
+bool endsScannedName(char c)
+{
+    switch (c) {
+    case '\0': case ' ': case '\t': case '\n': case '\r': case '<': case '>': case '=':
+    case '\\': case '/': case '?': case '!':
+        return true;
+    default:
+        return false;
+    }
+}
+
 void appendUtf8(long value, std::string& out)
 {
     // Values UTF-8 cannot carry (negative, surrogates, beyond U+10FFFF) become U+FFFD
@@ -62,6 +85,37 @@ void appendUtf8(long value, std::string& out)
     }
 }
 
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return 99;
+}
+
+// Reads at most 7 characters as strtol would. Plain digits, by far the usual case, are
+// summed directly; anything else (signs, blanks, "0x", trailing junk) goes to strtol.
+long parseNumber(std::string_view digits, int base)
+{
+    long value = 0;
+    for (const char c : digits) {
+        const int digit = digitValue(c);
+        if (digit >= base) {
+            std::array<char, 8> number{};
+            std::copy(digits.begin(), digits.end(), number.begin());
+            return std::strtol(number.data(), nullptr, base);
+        }
+        value = value * base + digit;
+    }
+    return value;
+}
+
 // Decodes the reference whose '&' is at `amp`; returns the bytes it spans, or 0 when the
 // bytes there are no reference and the '&' stands for itself.
 std::size_t decodeReference(std::string_view in, std::size_t amp, std::string& out)
@@ -76,10 +130,7 @@ std::size_t decodeReference(std::string_view in, std::size_t amp, std::string& o
         if (semicolon == std::string_view::npos) {
             return 0;
         }
-        std::array<char, maxDigits + 1> number{};
-        std::copy(rest.begin() + static_cast<std::ptrdiff_t>(digits),
-                  rest.begin() + static_cast<std::ptrdiff_t>(semicolon), number.begin());
-        const long value = std::strtol(number.data(), nullptr, hex ? 16 : 10);
+        const long value = parseNumber(rest.substr(digits, semicolon - digits), hex ? 16 : 10);
         if (value == 0) {
             return 0;
         }
@@ -294,25 +345,14 @@ std::int32_t XmlDocument::BuildTree(ScanCursor& cursor)
 // element. Returns false when parsing cannot go on (too deep, or no memory for records).
 bool XmlDocument::openElement(const Token& token, std::vector<OpenElement>& open)
 {
-    const auto nameLength = static_cast<std::int32_t>(token.text.size());
-    const std::string_view name{m_text.data() + token.start + 1,
-                                static_cast<std::size_t>(nameLength)};
-    if (token.length > ElementRecord::MaxStartTagLength) {
-        // The tag length would not fit its field; the tag is left out of the tree.
-        markProblem(open, "Element tag" + atOffset(token.start) + " too long");
-        return true;
-    }
-    if (open.size() >= static_cast<std::size_t>(MaxDepth)) {
-        markProblem(open, "Element " + quoted(name) + atOffset(token.start) + " nested too deeply");
-        return false;
-    }
-    if (m_elementsInUse == m_elementsReserved) {
-        ReserveElements(0);
-        if (m_elementsInUse == m_elementsReserved) {
-            markProblem(open, "Out of memory" + atOffset(token.start));
-            return false;
+    if (token.length > ElementRecord::MaxStartTagLength ||
+        open.size() >= static_cast<std::size_t>(MaxDepth) || m_elementsInUse == m_elementsReserved) {
+        const Admission admission = admitElement(token, open);
+        if (admission != Admission::Take) {
+            return admission == Admission::Skip;
         }
     }
+    const auto nameLength = static_cast<std::int32_t>(token.text.size());
     const std::int32_t index = m_elementsInUse++;
     const std::int32_t parent = open.empty() ? 0 : open.back().index;
     ElementRecord& element = record(index);
@@ -344,29 +384,44 @@ bool XmlDocument::openElement(const Token& token, std::vector<OpenElement>& open
     return true;
 }
 
+// The rare cases of openElement, kept apart so that the common path stays small.
+XmlDocument::Admission XmlDocument::admitElement(const Token& token,
+                                                 const std::vector<OpenElement>& open)
+{
+    if (token.length > ElementRecord::MaxStartTagLength) {
+        // The tag length would not fit its field; the tag is left out of the tree.
+        markProblem(open, "Element tag" + atOffset(token.start) + " too long");
+        return Admission::Skip;
+    }
+    if (open.size() >= static_cast<std::size_t>(MaxDepth)) {
+        const std::string_view name{m_text.data() + token.start + 1, token.text.size()};
+        markProblem(open, "Element " + quoted(name) + atOffset(token.start) + " nested too deeply");
+        return Admission::Stop;
+    }
+    ReserveElements(0);
+    if (m_elementsInUse == m_elementsReserved) {
+        markProblem(open, "Out of memory" + atOffset(token.start));
+        return Admission::Stop;
+    }
+    return Admission::Take;
+}
+
 void XmlDocument::closeElement(const Token& token, const ScanCursor& cursor,
                                std::vector<OpenElement>& open)
 {
     const std::string_view endName{
         m_text.data() + cursor.nameStart,
         static_cast<std::size_t>(cursor.nameEnd - cursor.nameStart + 1)};
-    if (token.length > ElementRecord::MaxEndTagLength) {
-        // The end-tag length would not fit its field; the element stays open.
-        markProblem(open, "Element end tag" + atOffset(token.start) + " too long");
-        return;
-    }
-    // A start-tag name closed by this end tag may carry a suffix after one of " =/[]".
-    const auto matches = [this, endName](const OpenElement& element) {
-        const std::string_view name = openName(element);
-        return name.starts_with(endName) && endsComparedName(name, endName.size());
-    };
     std::size_t matched = open.size();
-    while (matched > 0 && !matches(open[matched - 1])) {
-        --matched;
-    }
-    if (matched == 0) {
-        markProblem(open, "No start tag for end tag " + quoted(endName) + atOffset(token.start));
-        return;
+    const bool closesInnermost =
+        matched > 0 && static_cast<std::size_t>(open.back().nameLength) == endName.size() &&
+        token.length <= ElementRecord::MaxEndTagLength &&
+        sameBytes(endName, openName(open.back()).data());
+    if (!closesInnermost) {
+        matched = matchOuter(token, endName, open);
+        if (matched == 0) {
+            return;
+        }
     }
     const std::size_t closing = matched - 1;
     if (closing + 1 < open.size()) {
@@ -384,6 +439,29 @@ void XmlDocument::closeElement(const Token& token, const ScanCursor& cursor,
     element.tagLengths = (element.tagLengths & ElementRecord::StartTagLengthMask) |
                          (static_cast<std::uint32_t>(token.length) << ElementRecord::EndTagLengthShift);
     open.pop_back();
+}
+
+// The rare cases of closeElement: returns one past the open element the end tag closes,
+// or 0 when it closes none (the problem is then recorded).
+std::size_t XmlDocument::matchOuter(const Token& token, std::string_view endName,
+                                    const std::vector<OpenElement>& open)
+{
+    if (token.length > ElementRecord::MaxEndTagLength) {
+        // The end-tag length would not fit its field; the element stays open.
+        markProblem(open, "Element end tag" + atOffset(token.start) + " too long");
+        return 0;
+    }
+    // A start-tag name closed by this end tag may carry a suffix after one of " =/[]".
+    std::size_t matched = open.size();
+    while (matched > 0) {
+        const std::string_view name = openName(open[matched - 1]);
+        if (name.starts_with(endName) && endsComparedName(name, endName.size())) {
+            return matched;
+        }
+        --matched;
+    }
+    markProblem(open, "No start tag for end tag " + quoted(endName) + atOffset(token.start));
+    return 0;
 }
 
 // Closes open[from..] without end tags. Their children move up to follow them as siblings
@@ -468,16 +546,18 @@ std::int32_t XmlDocument::FindSibling(std::int32_t parent, std::int32_t after,
     return candidate;
 }
 
+// Compares in one pass what ScanName would find after the '<' (a name running to the first
+// of " \t\n\r<>=\\/?!") with the requested name. A start tag's first byte is never one of
+// those delimiters, so no blank skipping or one-byte delimiter name can arise here.
 bool XmlDocument::nameMatches(std::int32_t index, std::string_view requested) const
 {
-    ScanCursor cursor;
-    cursor.text = m_text.c_str();
-    cursor.next = record(index).start + 1;
-    ScanName(cursor);
-    const auto length = static_cast<std::size_t>(cursor.nameEnd - cursor.nameStart + 1);
-    return requested.size() >= length &&
-           std::memcmp(requested.data(), m_text.data() + cursor.nameStart, length) == 0 &&
-           endsComparedName(requested, length);
+    const char* name = m_text.c_str() + record(index).start + 1;
+    std::size_t length = 0;
+    while (length < requested.size() && name[length] == requested[length] &&
+           !endsScannedName(name[length])) {
+        ++length;
+    }
+    return endsScannedName(name[length]) && endsComparedName(requested, length);
 }
 
 bool XmlDocument::FindChild(const char* name)

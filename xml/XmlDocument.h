@@ -104,13 +104,17 @@ public:
 
 private:
     struct OpenElement;
+    enum class Admission { Take, Skip, Stop };
 
     bool parse();
     bool refuse(const char* reason);
     std::int32_t BuildTree(ScanCursor& cursor);
     bool openElement(const Token& token, std::vector<OpenElement>& open);
+    Admission admitElement(const Token& token, const std::vector<OpenElement>& open);
     void closeElement(const Token& token, const ScanCursor& cursor,
                       std::vector<OpenElement>& open);
+    std::size_t matchOuter(const Token& token, std::string_view endName,
+                           const std::vector<OpenElement>& open);
     void closeNotEnded(std::vector<OpenElement>& open, std::size_t from);
     void abandon(std::vector<OpenElement>& open);
     void markProblem(const std::vector<OpenElement>& open, std::string message);
