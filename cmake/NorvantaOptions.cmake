@@ -7,6 +7,9 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
 find_package(Threads REQUIRED)
 
+# Qt is only for the window side (ui/, app/); the service code never sees it.
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+
 add_library(norvanta_options INTERFACE)
 target_compile_features(norvanta_options INTERFACE cxx_std_20)
 target_include_directories(norvanta_options INTERFACE ${PROJECT_SOURCE_DIR})
@@ -37,4 +40,13 @@ function(norvanta_library name)
   target_link_libraries(norvanta_${name}
       PUBLIC norvanta_options ${ARG_PUBLIC_LIBS}
       PRIVATE ${ARG_PRIVATE_LIBS})
+endfunction()
+
+# norvanta_qt_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
+# A subsystem library on the window side, with Qt's meta-object compiler switched on.
+function(norvanta_qt_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
+  norvanta_library(${name} SOURCES ${ARG_SOURCES}
+      PUBLIC_LIBS Qt6::Widgets ${ARG_PUBLIC_LIBS} PRIVATE_LIBS ${ARG_PRIVATE_LIBS})
+  set_target_properties(norvanta_${name} PROPERTIES AUTOMOC ON AUTORCC ON)
 endfunction()
