@@ -1,0 +1,78 @@
+#include "app/SavedCredentials.h"
+
+#include "util/Base64Coder.h"
+#include "util/CRegistryEx.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace norvanta::app {
+namespace {
+
+std::string decodeStored(CRegistryEx& store, const char* name)
+{
+    std::string stored;
+    store.ReadString(name, stored);
+    Base64Coder coder;
+    coder.DecodeRange(stored.data(), stored.size());
+    const char* raw = coder.RawBytes();
+    return raw == nullptr ? std::string() : std::string(raw, ::strnlen(raw, coder.RawLength()));
+}
+
+std::string encode(const std::string& text)
+{
+    Base64Coder coder;
+    const char* encoded = coder.EncodeToOutput(text.c_str(), 0);
+    return encoded == nullptr ? std::string() : std::string(encoded);
+}
+
+} // namespace
+
+std::optional<RememberedCredentials> RestoreCredentials()
+{
+    CRegistryEx store;
+    if (!store.Open()) {
+        return std::nullopt;
+    }
+    std::uint32_t saveId = 0;
+    std::uint32_t savePassword = 0;
+    store.ReadDword("UserIDSave", saveId);
+    store.ReadDword("UserPWSave", savePassword);
+
+    RememberedCredentials remembered;
+    remembered.saveId = static_cast<int>(saveId);
+    remembered.savePassword = static_cast<int>(savePassword);
+    if (saveId == 1) {
+        remembered.userId = decodeStored(store, "UserID");
+    }
+    if (savePassword == 1) {
+        remembered.password = decodeStored(store, "UserPW");
+    }
+    return remembered;
+}
+
+void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
+                     int savePassword)
+{
+    CRegistryEx store;
+    if (!store.Open() && !store.Create()) {
+        return;
+    }
+    store.WriteString("UserID", encode(userId));
+    store.WriteDword("UserIDSave", static_cast<std::uint32_t>(saveId));
+    store.WriteDword("UserPWSave", static_cast<std::uint32_t>(savePassword));
+    if (savePassword == 1) {
+        store.WriteString("UserPW", encode(password));
+    }
+}
+
+void ApplySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword)
+{
+    if (toggled == SaveBox::Id && newState == 0) {
+        savePassword = 0;
+    } else if (toggled == SaveBox::Password && newState != 0) {
+        saveId = 1;
+    }
+}
+
+} // namespace norvanta::app

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace norvanta::app {
+
+// What the settings store remembered from the last successful connection.
+struct RememberedCredentials {
+    int saveId = 0;        // "UserIDSave"
+    int savePassword = 0;  // "UserPWSave"
+    std::string userId;    // decoded "UserID", only when saveId is 1
+    std::string password;  // decoded "UserPW", only when savePassword is 1
+};
+
+// Reads the remembered choices and texts; nullopt when the settings key cannot be
+// opened (first run), in which case the dialog keeps its defaults.
+std::optional<RememberedCredentials> RestoreCredentials();
+
+// Writes the ID (always), both choices and, when savePassword is 1, the password, all
+// Base64-encoded, creating the settings key if needed. Failures are silent; an earlier
+// "UserPW" stays when savePassword is 0.
+void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
+                     int savePassword);
+
+enum class SaveBox { Id, Password };
+
+// A remembered password implies a remembered ID: unchecking the ID box unchecks the
+// password box, checking the password box checks the ID box. Adjusts the other state.
+void ApplySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword);
+
+} // namespace norvanta::app

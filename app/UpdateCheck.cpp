@@ -1,0 +1,40 @@
+#include "app/UpdateCheck.h"
+
+#include "net/QEL_Request.h"
+
+namespace norvanta::app {
+
+UpdateOutcome CheckForUpdate(CRegistryEx& keptKey, const UpdateCheckSetup& setup)
+{
+    std::string recorded;
+    if (keptKey.Open()) {
+        keptKey.ReadString("Ver", recorded);
+    }
+
+    QEL::QEL_Network::QEL_Request request;
+    std::string header;
+    std::string published;
+    request.Request(setup.versionUrl, kVersionQueryBody, header, published);
+    if (header.find("200 OK") == std::string::npos || published == recorded) {
+        return UpdateOutcome::RunDialog;
+    }
+
+    // Recording the version before knowing the updater runs would hide the update for
+    // good when it cannot start; not recording it on a fresh install (no key yet) would
+    // hand over at every start.
+    if (!setup.launch(setup.updaterPath)) {
+        return UpdateOutcome::RunDialog;
+    }
+    CRegistryEx store;
+    if (store.Open() || store.Create()) {
+        store.WriteString("Ver", published);
+    }
+    return UpdateOutcome::UpdaterLaunched;
+}
+
+std::string updaterPathIn(const std::string& executableDirectory)
+{
+    return executableDirectory + "/" + kUpdaterName;
+}
+
+} // namespace norvanta::app

@@ -1,0 +1,1 @@
+target_link_libraries(app_tests PRIVATE norvanta_devservice)
