@@ -1,0 +1,34 @@
+#pragma once
+
+// The client's own words, shown as they stand.
+namespace norvanta::app::text {
+
+inline constexpr char kClientCaption[] = "Norvanta VPN 클라이언트";
+inline constexpr char kDialogTitle[] = "Norvanta VPN";
+inline constexpr char kAlreadyRunning[] = "프로그램이 이미 실행되어 있습니다.";
+inline constexpr char kSocketsFailed[] = "Windows 소켓을 초기화하지 못했습니다."; // message 103
+inline constexpr char kServerListFailed[] = "서버 목록을 가져올수 없습니다! 재실행 해주시기 바랍니다";
+inline constexpr char kNoServer[] = "접속할 서버가 없습니다. 서버 목록을 받은 뒤 다시 시도해 주십시오.";
+inline constexpr char kConfirmExit[] = "종료 하시겠습니까?";
+inline constexpr char kDialErrorCaption[] = "접속오류";
+inline constexpr char kUnknownDialError[] = "알 수 없는 접속 오류가 발생했습니다. (오류 코드 %1)";
+
+inline constexpr char kNotConnected[] = "서비스 미접속";
+inline constexpr char kConnecting[] = "서비스 접속중...";
+inline constexpr char kConnected[] = "서비스 접속 완료";
+inline constexpr char kDialFailed[] = "서비스 접속 오류";
+inline constexpr char kDisconnected[] = "서비스 접속 종료";
+
+inline constexpr char kStatusGroup[] = "연결 상태 정보";
+inline constexpr char kUserIdLabel[] = "사용자 아이디:";
+inline constexpr char kPasswordLabel[] = "비밀번호:";
+inline constexpr char kServerLabel[] = "접속 서버선택";
+inline constexpr char kStateLabel[] = "상      태:";
+inline constexpr char kTimeLabel[] = "사용시간:";
+inline constexpr char kSaveId[] = "아이디저장";
+inline constexpr char kSavePassword[] = "비밀번호저장";
+inline constexpr char kServerInfo[] = "서버정보";
+inline constexpr char kConnectButton[] = "접속";
+inline constexpr char kDisconnectButton[] = "접속종료";
+
+} // namespace norvanta::app::text

@@ -1,0 +1,437 @@
+#include "app/CNorvantaVPNDlg.h"
+
+#include "app/AppEvents.h"
+#include "app/AppTexts.h"
+#include "app/ConnectedTime.h"
+#include "app/SavedCredentials.h"
+#include "app/ServerListLoader.h"
+#include "app/ServiceHost.h"
+#include "ras/RasDialEvent.h"
+#include "ui/CVpnHelpDlg.h"
+#include "ui/Cp949.h"
+#include "ui/MessageBox.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <thread>
+
+CNorvantaVPNDlg* g_pMainDlg = nullptr;
+
+namespace {
+
+namespace text = norvanta::app::text;
+using norvanta::ui::MessageBox;
+using norvanta::ui::fromCp949;
+using norvanta::ui::toCp949;
+
+// The window is laid out in dialog units of its template: one unit is 7/4 px both ways
+// (the 381 x 126 px banner fills 219 x 73 units).
+constexpr int kClientSize = 422;
+
+QRect dialogUnits(int x, int y, int width, int height)
+{
+    auto px = [](int units) { return (units * 7 + 2) / 4; };
+    return QRect(px(x), px(y), px(width), px(height));
+}
+
+template <typename Widget>
+Widget* place(Widget* widget, const QRect& rect)
+{
+    widget->setGeometry(rect);
+    return widget;
+}
+
+QLabel* makeLabel(QWidget* parent, const char* label, const QRect& rect, const QColor& colour)
+{
+    auto* widget = place(new QLabel(QString::fromUtf8(label), parent), rect);
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+    QFont font = widget->font();
+    font.setBold(true);
+    widget->setFont(font);
+    return widget;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* label, const QRect& rect)
+{
+    auto* button = place(new QPushButton(QString::fromUtf8(label), parent), rect);
+    // Enter belongs to the connect action, never to whichever button has the focus.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
+CNorvantaVPNDlg::CNorvantaVPNDlg(QWidget* parent) : QDialog(parent)
+{
+    m_connectedTimer.setInterval(1000);
+    m_focusTimer.setInterval(100);
+    m_focusTimer.setSingleShot(true);
+    connect(&m_connectedTimer, &QTimer::timeout, this, [this] { OnTimer(TIMER_CONNECTED_TIME); });
+    connect(&m_focusTimer, &QTimer::timeout, this, [this] { OnTimer(TIMER_FOCUS_PASSWORD); });
+    g_pMainDlg = this;
+}
+
+CNorvantaVPNDlg::~CNorvantaVPNDlg()
+{
+    OnDestroy();
+    if (g_pMainDlg == this) {
+        g_pMainDlg = nullptr;
+    }
+    qApp->removeEventFilter(this);
+}
+
+void CNorvantaVPNDlg::createControls()
+{
+    setWindowTitle(QString::fromUtf8(text::kDialogTitle));
+    setWindowIcon(QApplication::windowIcon());
+    setFixedSize(kClientSize, kClientSize);
+
+    m_banner = place(new QLabel(this), dialogUnits(7, 4, 219, 73));
+    m_banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_banner->setAlignment(Qt::AlignCenter);
+    m_banner->setText(QString::fromUtf8(text::kDialogTitle));
+
+    m_lblUserId = makeLabel(this, text::kUserIdLabel, dialogUnits(11, 82, 59, 8), Qt::black);
+    m_lblPassword = makeLabel(this, text::kPasswordLabel, dialogUnits(11, 100, 44, 8), Qt::black);
+    m_editUserId = place(new QLineEdit(this), dialogUnits(78, 80, 148, 14));
+    m_editPassword = place(new QLineEdit(this), dialogUnits(78, 99, 148, 14));
+    m_editPassword->setEchoMode(QLineEdit::Password);
+    m_lblServer = makeLabel(this, text::kServerLabel, dialogUnits(11, 137, 49, 8), Qt::blue);
+    m_cboServer = place(new QComboBox(this), dialogUnits(64, 134, 115, 14));
+    m_cboServer->setEditable(true);
+    m_cboServer->setInsertPolicy(QComboBox::NoInsert);
+    m_grpStatus = place(new QGroupBox(QString::fromUtf8(text::kStatusGroup), this), dialogUnits(7, 151, 219, 48));
+    m_btnConnect = makeButton(this, text::kConnectButton, dialogUnits(41, 202, 50, 14));
+    m_btnDisconnect = makeButton(this, text::kDisconnectButton, dialogUnits(133, 202, 50, 14));
+    m_lblState = makeLabel(this, text::kStateLabel, dialogUnits(11, 165, 39, 8), Qt::black);
+    m_lblTime = makeLabel(this, text::kTimeLabel, dialogUnits(11, 181, 39, 8), Qt::black);
+    m_txtState = makeLabel(this, "", dialogUnits(63, 165, 158, 8), Qt::blue);
+    m_txtTime = makeLabel(this, "", dialogUnits(63, 181, 158, 8), Qt::blue);
+    m_btnServerInfo = makeButton(this, text::kServerInfo, dialogUnits(186, 133, 40, 14));
+
+    m_chkSaveId = place(new QCheckBox(QString::fromUtf8(text::kSaveId), this), QRect(20, 210, 80, 13));
+    m_chkSavePassword = place(new QCheckBox(QString::fromUtf8(text::kSavePassword), this), QRect(235, 210, 90, 13));
+
+    connect(m_btnConnect, &QPushButton::clicked, this, [this] { OnConnect(); });
+    connect(m_btnDisconnect, &QPushButton::clicked, this, [this] { OnDisconnect(); });
+    connect(m_btnServerInfo, &QPushButton::clicked, this, [this] { OnServerInfo(); });
+    connect(m_cboServer, &QComboBox::currentIndexChanged, this, [this](int index) { OnServerSelChange(index); });
+    // Only a click by the user toggles a save box and reports it, as a posted message,
+    // so the handler sees both boxes as they are when it runs.
+    for (QCheckBox* box : {m_chkSaveId, m_chkSavePassword}) {
+        connect(box, &QCheckBox::clicked, this, [this, box](bool checked) {
+            QCoreApplication::postEvent(this, new norvanta::app::CheckToggledEvent(box, checked ? 1 : 0));
+        });
+    }
+    // The Enter key runs the connect action from any control, as a message pre-filter would.
+    qApp->installEventFilter(this);
+}
+
+bool CNorvantaVPNDlg::OnInitDialog()
+{
+    createControls();
+    LoadServerList();
+    if (m_servers.Count() > 0) {
+        m_nServerIndex = 0;
+        m_cboServer->setCurrentIndex(0);
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+    RestoreCredentials();
+    SetStatusText(QString::fromUtf8(text::kNotConnected));
+    return true;
+}
+
+void CNorvantaVPNDlg::SetStatusText(const QString& status)
+{
+    m_txtState->setText(status);
+    m_txtState->repaint();
+}
+
+QString CNorvantaVPNDlg::statusText() const
+{
+    return m_txtState->text();
+}
+
+QString CNorvantaVPNDlg::timeText() const
+{
+    return m_txtTime->text();
+}
+
+void CNorvantaVPNDlg::LoadServerList()
+{
+    std::vector<std::string> names;
+    const bool reached = norvanta::app::LoadServerList(
+        norvanta::app::serviceUrl(norvanta::app::kServerListPath), m_servers, names,
+        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); });
+    for (const std::string& name : names) {
+        m_cboServer->addItem(fromCp949(name));
+    }
+    // Adding items selects the first one on its own; the selection is made on purpose below.
+    m_cboServer->setCurrentIndex(-1);
+    m_nServerIndex = -1;
+    if (!reached) {
+        MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kServerListFailed));
+    }
+}
+
+void CNorvantaVPNDlg::RestoreCredentials()
+{
+    const auto remembered = norvanta::app::RestoreCredentials();
+    if (!remembered) {
+        return;
+    }
+    m_chkSaveId->setChecked(remembered->saveId != 0);
+    m_chkSavePassword->setChecked(remembered->savePassword != 0);
+    if (remembered->saveId == 1) {
+        m_editUserId->setText(fromCp949(remembered->userId));
+        m_editPassword->setFocus();
+        m_focusTimer.start();
+    }
+    if (remembered->savePassword == 1) {
+        m_editPassword->setText(fromCp949(remembered->password));
+    }
+}
+
+void CNorvantaVPNDlg::SaveCredentials()
+{
+    norvanta::app::SaveCredentials(toCp949(m_editUserId->text()), toCp949(m_editPassword->text()),
+                                   m_chkSaveId->isChecked() ? 1 : 0, m_chkSavePassword->isChecked() ? 1 : 0);
+}
+
+void CNorvantaVPNDlg::OnSaveBoxToggled(const QObject* box, int state)
+{
+    int saveId = m_chkSaveId->isChecked() ? 1 : 0;
+    int savePassword = m_chkSavePassword->isChecked() ? 1 : 0;
+    if (box == m_chkSaveId) {
+        norvanta::app::ApplySaveBoxToggle(norvanta::app::SaveBox::Id, state, saveId, savePassword);
+    } else if (box == m_chkSavePassword) {
+        norvanta::app::ApplySaveBoxToggle(norvanta::app::SaveBox::Password, state, saveId, savePassword);
+    }
+    m_chkSaveId->setChecked(saveId != 0);
+    m_chkSavePassword->setChecked(savePassword != 0);
+}
+
+void CNorvantaVPNDlg::OnConnect()
+{
+    // A second connect while a dial runs or the link is up would start a rival dial or
+    // claim to be connecting while connected; it is ignored instead.
+    if (m_dialInProgress || m_dialer.IsConnected() == 1) {
+        return;
+    }
+    if (m_servers.Count() == 0) {
+        MessageBox::show(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kNoServer));
+        return;
+    }
+    const std::string userId = toCp949(m_editUserId->text());
+    const std::string password = toCp949(m_editPassword->text());
+    const std::string address = m_servers.ItemAt(m_nServerIndex).address;
+    SetStatusText(QString::fromUtf8(text::kConnecting));
+    m_btnConnect->setEnabled(false);
+    ConnectToServer(address, userId, password);
+}
+
+int CNorvantaVPNDlg::ConnectToServer(const std::string& address, const std::string& userId,
+                                     const std::string& password)
+{
+    using namespace norvanta::ras;
+    WriteVpnEntry(kVpnEntryName, kVpnDeviceType, "", 4, 1, "", "");
+    if (m_dialer.IsConnected() == 1) {
+        return 0;
+    }
+    const DWORD result = m_dialer.Dial(kVpnEntryName, &RasDialNotifier, address, userId, password, "", "");
+    if (result != 0) {
+        // A dial the service refuses outright is reported like one that fails later;
+        // otherwise the window would say "connecting" forever with nothing explained.
+        handleDialError(result);
+        return 1;
+    }
+    m_dialInProgress = true;
+    return 1;
+}
+
+void CNorvantaVPNDlg::OnRasDialEvent(unsigned state, unsigned long error)
+{
+    // Once the dial has ended (failed, cancelled by disconnect, or connected) further
+    // reports of it change nothing.
+    if (!m_dialInProgress) {
+        return;
+    }
+    if (error != 0) {
+        m_dialInProgress = false;
+        handleDialError(error);
+        return;
+    }
+    if ((state & RASCS_DONE) == 0) {
+        m_txtState->setToolTip(fromCp949(norvanta::ras::connStateName(state)));
+        return;
+    }
+    m_dialInProgress = false;
+    if (state == RASCS_Disconnected) {
+        // The service ended the dial without an error: there is no link to report as made.
+        hangUp();
+        endDial(text::kDisconnected);
+        return;
+    }
+    SetStatusText(QString::fromUtf8(text::kConnected));
+    m_btnDisconnect->setEnabled(true);
+    SaveCredentials();
+    m_connectedTimer.start();
+}
+
+void CNorvantaVPNDlg::handleDialError(unsigned long error)
+{
+    char message[256] = {};
+    QString shown;
+    if (RasGetErrorStringA(static_cast<UINT>(error), message, sizeof message) == 0 && message[0] != '\0') {
+        shown = fromCp949(message);
+    } else {
+        shown = QString::fromUtf8(text::kUnknownDialError).arg(error);
+    }
+    MessageBox::show(this, QString::fromUtf8(text::kDialErrorCaption), shown, MessageBox::Icon::Error);
+    hangUp();
+    endDial(text::kDialFailed);
+}
+
+void CNorvantaVPNDlg::endDial(const char* statusText)
+{
+    SetStatusText(QString::fromUtf8(statusText));
+    m_btnConnect->setEnabled(true);
+}
+
+void CNorvantaVPNDlg::hangUp()
+{
+    HangUpConnection(m_dialer, norvanta::ras::kVpnEntryName);
+}
+
+void CNorvantaVPNDlg::OnTimer(int timerId)
+{
+    if (timerId == TIMER_FOCUS_PASSWORD) {
+        m_focusTimer.stop();
+        m_editPassword->setFocus();
+        return;
+    }
+    std::int32_t seconds = 0;
+    if (m_dialer.GetConnectSeconds(seconds) == -1) {
+        // The link is gone. No message, as before, but the status must no longer claim a
+        // connection that does not exist.
+        m_connectedTimer.stop();
+        hangUp();
+        endDial(text::kDisconnected);
+        return;
+    }
+    m_txtTime->setText(QString::fromUtf8(norvanta::app::FormatConnectedTime(seconds)));
+    m_txtTime->repaint();
+}
+
+void CNorvantaVPNDlg::OnDisconnect()
+{
+    if (m_dialer.IsConnected() == 1) {
+        m_connectedTimer.stop();
+        hangUp();
+    } else if (m_dialInProgress) {
+        // Disconnect during a dial cancels it, instead of letting it connect afterwards.
+        hangUp();
+    }
+    m_dialInProgress = false;
+    endDial(text::kDisconnected);
+}
+
+void CNorvantaVPNDlg::OnServerInfo()
+{
+    CVpnHelpDlg help(this);
+    help.exec();
+}
+
+void CNorvantaVPNDlg::OnServerSelChange(int index)
+{
+    m_nServerIndex = index;
+}
+
+void CNorvantaVPNDlg::OnDestroy()
+{
+    if (m_destroyed) {
+        return;
+    }
+    m_destroyed = true;
+    m_connectedTimer.stop();
+    m_focusTimer.stop();
+    if (m_dialer.IsConnected() == 1 || m_dialInProgress) {
+        hangUp();
+    }
+    m_dialInProgress = false;
+    if (m_btnConnect != nullptr) {
+        m_btnConnect->setEnabled(true);
+    }
+}
+
+void CNorvantaVPNDlg::done(int result)
+{
+    OnDestroy();
+    QDialog::done(result);
+}
+
+bool CNorvantaVPNDlg::event(QEvent* event)
+{
+    if (event->type() == norvanta::app::RasDialEvent::kType) {
+        const auto* dial = static_cast<const norvanta::app::RasDialEvent*>(event);
+        OnRasDialEvent(dial->state(), dial->error());
+        return true;
+    }
+    if (event->type() == norvanta::app::CheckToggledEvent::kType) {
+        const auto* toggled = static_cast<const norvanta::app::CheckToggledEvent*>(event);
+        OnSaveBoxToggled(toggled->box(), toggled->state());
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+bool CNorvantaVPNDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // A key event travels from the focus widget up to the window, passing this filter at
+    // each step; only its first stop, inside this window, counts.
+    QWidget* focus = QApplication::focusWidget();
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this && watched == (focus ? focus : this)) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_destroyed) {
+            OnConnect();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CNorvantaVPNDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Enter has run the connect action already; neither it nor Escape ends the dialog.
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CNorvantaVPNDlg::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (MessageBox::ask(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kConfirmExit))) {
+        done(QDialog::Accepted);
+    }
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "ras/RasDialer.h"
+#include "util/QEL_SyncArray.h"
+#include "util/ServerList.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <cstdint>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The client's main window: credentials, the server drop-down, the status area and the
+// connect and disconnect buttons. Everything runs on the window's thread; dial progress
+// arrives as RasDialEvent. Ending the window hangs up a live connection.
+class CNorvantaVPNDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    enum TimerId { TIMER_CONNECTED_TIME = 1000, TIMER_FOCUS_PASSWORD = 2000 };
+
+    explicit CNorvantaVPNDlg(QWidget* parent = nullptr);
+    ~CNorvantaVPNDlg() override;
+
+    // Builds the controls, loads the server list, restores the remembered credentials
+    // and shows "서비스 미접속". Call once before the dialog is shown.
+    bool OnInitDialog();
+
+    void SetStatusText(const QString& text);
+
+    // The handlers, public so that tests can drive them as the window would.
+    void OnConnect();
+    int ConnectToServer(const std::string& address, const std::string& userId, const std::string& password);
+    void OnRasDialEvent(unsigned state, unsigned long error);
+    void OnTimer(int timerId);
+    void OnDisconnect();
+    void OnServerInfo();
+    void OnServerSelChange(int index);
+    void OnSaveBoxToggled(const QObject* box, int state);
+    void OnDestroy();
+
+    // For tests and the status area: what the window shows and holds.
+    QString statusText() const;
+    QString timeText() const;
+    int serverIndex() const { return m_nServerIndex; }
+    const QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers() const { return m_servers; }
+    const CRasDialer& dialer() const { return m_dialer; }
+    bool dialInProgress() const { return m_dialInProgress; }
+    bool connectedTimerActive() const { return m_connectedTimer.isActive(); }
+
+    QComboBox* serverCombo() const { return m_cboServer; }
+    QLineEdit* userIdEdit() const { return m_editUserId; }
+    QLineEdit* passwordEdit() const { return m_editPassword; }
+    QPushButton* connectButton() const { return m_btnConnect; }
+    QPushButton* disconnectButton() const { return m_btnDisconnect; }
+    QCheckBox* saveIdBox() const { return m_chkSaveId; }
+    QCheckBox* savePasswordBox() const { return m_chkSavePassword; }
+
+public slots:
+    // Enter and OK never end the client; Escape never closes it.
+    void accept() override {}
+    void reject() override {}
+    void done(int result) override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void LoadServerList();
+    void RestoreCredentials();
+    void SaveCredentials();
+    void handleDialError(unsigned long error);
+    void endDial(const char* statusText);
+    void hangUp();
+
+    QLabel* m_banner = nullptr;
+    QGroupBox* m_grpStatus = nullptr;
+    QLabel* m_lblUserId = nullptr;
+    QLabel* m_lblPassword = nullptr;
+    QLabel* m_lblServer = nullptr;
+    QLineEdit* m_editUserId = nullptr;
+    QLineEdit* m_editPassword = nullptr;
+    QLabel* m_lblState = nullptr;
+    QLabel* m_txtState = nullptr;
+    QLabel* m_lblTime = nullptr;
+    QLabel* m_txtTime = nullptr;
+    QCheckBox* m_chkSaveId = nullptr;
+    QCheckBox* m_chkSavePassword = nullptr;
+    QPushButton* m_btnConnect = nullptr;
+    QPushButton* m_btnDisconnect = nullptr;
+    QPushButton* m_btnServerInfo = nullptr;
+    QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST> m_servers;
+    QComboBox* m_cboServer = nullptr;
+    std::int32_t m_nServerIndex = -1;
+    CRasDialer m_dialer;
+
+    QTimer m_connectedTimer; // TIMER_CONNECTED_TIME
+    QTimer m_focusTimer;     // TIMER_FOCUS_PASSWORD
+    // Between a started dial and its outcome; a second connect then changes nothing.
+    bool m_dialInProgress = false;
+    bool m_destroyed = false;
+};
+
+// The main dialog while it exists, for the dial events; null before and after.
+extern CNorvantaVPNDlg* g_pMainDlg;

@@ -1,0 +1,352 @@
+// The main dialog end to end: server list from the development service, dialing
+// through the simulated remote-access service, remembered credentials.
+
+#include "app/AppEvents.h"
+#include "app/AppTexts.h"
+#include "app/CNorvantaVPNDlg.h"
+#include "platform/linux/ras/RasLayer.h"
+#include "ras/RasDialer.h"
+#include "tests/app/TempConfigHome.h"
+#include "tools/devservice/DevService.h"
+#include "ui/Cp949.h"
+#include "ui/MessageBox.h"
+#include "util/CRegistryEx.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+namespace text = norvanta::app::text;
+using norvanta::tools::DevService;
+using norvanta::tools::DevServiceConfig;
+using norvanta::ui::MessageBox;
+
+namespace {
+
+const std::string kServerList =
+    "<?xml version=\"1.0\" encoding=\"euc-kr\"?><NewDataSet>"
+    "<datarow><server_name>K1-1 \xBC\xAD\xBF\xEF</server_name><server_addr>127.0.0.1</server_addr></datarow>"
+    "<datarow><server_name>K2-1 &amp; B</server_name><server_addr>localhost</server_addr></datarow>"
+    "<datarow><server_name>C1-1</server_name><server_addr>127.0.0.3</server_addr></datarow>"
+    "</NewDataSet>";
+
+QString u(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QString rasText(DWORD code)
+{
+    char message[256] = {};
+    RasGetErrorStringA(code, message, sizeof message);
+    return norvanta::ui::fromCp949(message);
+}
+
+bool linkUp()
+{
+    HRASCONN handle = nullptr;
+    return FindConnectionByEntry(norvanta::ras::kVpnEntryName, handle) == 1;
+}
+
+} // namespace
+
+class MainDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        ::setenv("NORVANTA_VPN_RAS", "sim", 1);
+        ::setenv("NORVANTA_VPN_SIM_ACCOUNTS", "demo:demo", 1);
+        ::unsetenv("NORVANTA_VPN_SIM_UNREACHABLE");
+        ::unsetenv("NORVANTA_VPN_SIM_DROP_AFTER_MS");
+        m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
+        QVERIFY(m_service->start());
+        norvanta::app::InstallDialEventRelay();
+        MessageBox::startRecording(true);
+    }
+
+    void init()
+    {
+        m_home = std::make_unique<TempConfigHome>();
+        m_dropFile = (m_home->path() / "drop").string();
+        ::setenv("NORVANTA_VPN_SIM_DROP_FILE", m_dropFile.c_str(), 1);
+        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "5", 1);
+        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        norvanta::platform::ras::resetRasLayerForTesting();
+        MessageBox::clearRecorded();
+    }
+
+    void cleanup()
+    {
+        m_dialog.reset();
+        QVERIFY(!linkUp());
+        m_home.reset();
+    }
+
+    void opensWithTheServersInDocumentOrder()
+    {
+        openDialog();
+        QCOMPARE(m_dialog->serverCombo()->count(), 3);
+        QCOMPARE(m_dialog->serverCombo()->itemText(0), u("K1-1 서울"));
+        QCOMPARE(m_dialog->serverCombo()->itemText(1), u("K2-1 & B"));
+        QCOMPARE(m_dialog->serverIndex(), 0);
+        QCOMPARE(m_dialog->serverCombo()->currentIndex(), 0);
+        QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(MessageBox::recorded().isEmpty());
+
+        m_dialog->serverCombo()->setCurrentIndex(2);
+        QCOMPARE(m_dialog->serverIndex(), 2);
+    }
+
+    void unreachableServiceLeavesAnEmptyListAndSaysSoOnce()
+    {
+        ::setenv("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1", 1);
+        openDialog();
+        QCOMPARE(m_dialog->serverCombo()->count(), 0);
+        QCOMPARE(m_dialog->serverIndex(), -1);
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
+        QCOMPARE(MessageBox::recorded().first().caption, u(text::kClientCaption));
+
+        // With nothing to dial, connect says so and dials nothing.
+        MessageBox::clearRecorded();
+        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
+        QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
+        QVERIFY(!m_dialog->dialInProgress());
+    }
+
+    void connectSucceedsCountsTimeAndRemembersTheId()
+    {
+        openDialog();
+        m_dialog->saveIdBox()->setChecked(true);
+        connectAs("demo", "demo");
+        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
+        QVERIFY(!m_dialog->connectButton()->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QVERIFY(m_dialog->connectedTimerActive());
+        QVERIFY(m_dialog->timeText().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->timeText(), u(" 0 시간 :  0 분 :  1 초"), 5000);
+        QVERIFY(MessageBox::recorded().isEmpty());
+
+        CRegistryEx store;
+        QVERIFY(store.Open());
+        std::string userId;
+        QVERIFY(store.ReadString("UserID", userId));
+        QCOMPARE(QString::fromStdString(userId), u("ZGVtbw=="));
+    }
+
+    void wrongPasswordShowsTheSystemTextAndAllowsAnotherTry()
+    {
+        openDialog();
+        connectAs("demo", "wrong");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kDialFailed), 5000);
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().caption, u(text::kDialErrorCaption));
+        QCOMPARE(MessageBox::recorded().first().text, rasText(691));
+        QCOMPARE(MessageBox::recorded().first().icon, MessageBox::Icon::Error);
+        QVERIFY(MessageBox::recorded().first().owned);
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(!linkUp());
+
+        CRegistryEx store;
+        QVERIFY2(!store.Open(), "a failed dial remembers nothing");
+    }
+
+    void lostLinkIsNoticedWithoutAMessage()
+    {
+        openDialog();
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        std::ofstream(m_dropFile) << "drop";
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kDisconnected), 5000);
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(!m_dialog->connectedTimerActive());
+        QVERIFY(MessageBox::recorded().isEmpty());
+    }
+
+    void disconnectHangsUp()
+    {
+        openDialog();
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QVERIFY(linkUp());
+        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(!linkUp());
+        QVERIFY(!m_dialog->connectedTimerActive());
+    }
+
+    void disconnectWithoutALinkOnlyResetsTheWindow()
+    {
+        openDialog();
+        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+    }
+
+    void closingWhileConnectedAsksThenHangsUp()
+    {
+        openDialog();
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+
+        MessageBox::setNextAnswers(false);
+        m_dialog->close();
+        QVERIFY(m_dialog->isVisible());
+        QVERIFY(linkUp());
+        QCOMPARE(MessageBox::recorded().last().text, u(text::kConfirmExit));
+
+        MessageBox::setNextAnswers(true);
+        m_dialog->close();
+        QVERIFY(!m_dialog->isVisible());
+        QVERIFY(!linkUp());
+    }
+
+    void enterConnectsAndEscapeNeverCloses()
+    {
+        openDialog();
+        m_dialog->userIdEdit()->setText("demo");
+        m_dialog->passwordEdit()->setText("demo");
+        m_dialog->passwordEdit()->setFocus();
+        QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Escape);
+        QVERIFY(m_dialog->isVisible());
+        QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Return);
+        QVERIFY(m_dialog->isVisible());
+        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+
+        // Enter again while connected is ignored: no second dial, the status stays.
+        QTest::keyClick(m_dialog->userIdEdit(), Qt::Key_Enter);
+        QCOMPARE(m_dialog->statusText(), u(text::kConnected));
+        QVERIFY(m_dialog->connectedTimerActive());
+    }
+
+    void secondConnectDuringADialIsIgnored()
+    {
+        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "200", 1);
+        norvanta::platform::ras::resetRasLayerForTesting();
+        openDialog();
+        connectAs("demo", "demo");
+        QVERIFY(m_dialog->dialInProgress());
+        const HRASCONN first = m_dialog->dialer().Handle();
+        m_dialog->OnConnect();
+        QCOMPARE(m_dialog->dialer().Handle(), first);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
+    }
+
+    void disconnectDuringADialCancelsIt()
+    {
+        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "200", 1);
+        norvanta::platform::ras::resetRasLayerForTesting();
+        openDialog();
+        connectAs("demo", "demo");
+        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QTest::qWait(2500);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QVERIFY(!linkUp());
+        QVERIFY(MessageBox::recorded().isEmpty());
+    }
+
+    void dialRefusedAtOnceIsReportedLikeADialError()
+    {
+        openDialog();
+        connectAs("demo", std::string(300, 'p').c_str());
+        QCOMPARE(m_dialog->statusText(), u(text::kDialFailed));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().caption, u(text::kDialErrorCaption));
+        QCOMPARE(MessageBox::recorded().first().text, rasText(87));
+    }
+
+    void disconnectedOutcomeIsNotAConnection()
+    {
+        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "1000", 1);
+        norvanta::platform::ras::resetRasLayerForTesting();
+        openDialog();
+        connectAs("demo", "demo");
+        m_dialog->OnRasDialEvent(RASCS_Disconnected, 0);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(!m_dialog->connectedTimerActive());
+        CRegistryEx store;
+        QVERIFY2(!store.Open(), "nothing remembered");
+    }
+
+    void rememberedCredentialsComeBackNextTime()
+    {
+        openDialog();
+        m_dialog->savePasswordBox()->click(); // checks the ID box too
+        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        m_dialog.reset();
+
+        openDialog();
+        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
+        QCOMPARE(m_dialog->passwordEdit()->text(), u("demo"));
+        QVERIFY(m_dialog->saveIdBox()->isChecked());
+        QVERIFY(m_dialog->savePasswordBox()->isChecked());
+        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+    }
+
+    void uncheckingTheIdBoxUnchecksThePasswordBox()
+    {
+        openDialog();
+        m_dialog->savePasswordBox()->click();
+        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
+        m_dialog->saveIdBox()->click();
+        QTRY_VERIFY(!m_dialog->savePasswordBox()->isChecked());
+        QVERIFY(!m_dialog->saveIdBox()->isChecked());
+    }
+
+    void idOnlyComesBackWithFocusInThePasswordField()
+    {
+        openDialog();
+        m_dialog->saveIdBox()->click();
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        m_dialog.reset();
+
+        openDialog();
+        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
+        QVERIFY(m_dialog->passwordEdit()->text().isEmpty());
+        QVERIFY(!m_dialog->savePasswordBox()->isChecked());
+        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+    }
+
+private:
+    void openDialog()
+    {
+        m_dialog = std::make_unique<CNorvantaVPNDlg>();
+        m_dialog->OnInitDialog();
+        m_dialog->show();
+        m_dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    }
+
+    void connectAs(const char* userId, const char* password)
+    {
+        m_dialog->userIdEdit()->setText(QString::fromUtf8(userId));
+        m_dialog->passwordEdit()->setText(QString::fromUtf8(password));
+        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+    }
+
+    std::unique_ptr<DevService> m_service;
+    std::unique_ptr<TempConfigHome> m_home;
+    std::unique_ptr<CNorvantaVPNDlg> m_dialog;
+    std::string m_dropFile;
+};
+
+QTEST_MAIN(MainDialogTest)
+#include "tst_mainDialog.moc"
