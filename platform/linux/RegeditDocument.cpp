@@ -453,8 +453,11 @@ void RegeditDocument::addKey(std::string_view keyName)
         m_lines.push_back({m_newline, Kind::Blank, {}, {}, previous});
     }
     const std::size_t index = m_lines.size();
-    m_lines.push_back({"[" + std::string(keyName) + "]" + m_newline, Kind::Section,
-                       std::string(keyName), {}, index});
+    // Appended piece by piece: GCC 12 at -O3 misreads "[" + std::string(...) as an
+    // overlapping copy (its bug 105329) and -Werror turns that into a build failure.
+    std::string sectionLine;
+    sectionLine.append("[").append(keyName).append("]").append(m_newline);
+    m_lines.push_back({std::move(sectionLine), Kind::Section, std::string(keyName), {}, index});
     m_lines.push_back({m_newline, Kind::Blank, {}, {}, index});
 }
 
