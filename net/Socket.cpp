@@ -104,8 +104,13 @@ bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
 
 bool Socket::sendAll(const char* data, std::size_t length)
 {
+    return sendAllBytes(m_fd, data, length);
+}
+
+bool sendAllBytes(int fd, const char* data, std::size_t length)
+{
     while (length > 0) {
-        const ssize_t sent = ::send(m_fd, data, length, MSG_NOSIGNAL);
+        const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) {
             continue;
         }

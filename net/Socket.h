@@ -45,6 +45,10 @@ private:
     int m_fd = -1;
 };
 
+// Sends all bytes on a stream socket descriptor, restarting after EINTR, without ever
+// raising SIGPIPE. False when not every byte went out.
+bool sendAllBytes(int fd, const char* data, std::size_t length);
+
 // True when the errno of a failed receive means the I/O time-out ran out.
 bool isTimeoutError(int errorNumber);
 

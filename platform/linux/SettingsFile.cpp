@@ -20,9 +20,6 @@ namespace norvanta::platform {
 namespace {
 
 constexpr const char* kDirectoryName = "Norvanta VPN";
-constexpr const char* kFileName = "settings.reg";
-constexpr const char* kLockName = "settings.reg.lock";
-constexpr const char* kTemporaryName = "settings.reg.tmp";
 constexpr auto kLockPatience = std::chrono::seconds(10);
 constexpr auto kLockRetryPause = std::chrono::milliseconds(10);
 
@@ -257,8 +254,9 @@ void SettingsFile::setConfigHomeOverride(std::string configHome)
     g_configHomeOverride = std::move(configHome);
 }
 
-SettingsFile::SettingsFile(std::string directory)
-    : m_directory(std::move(directory)), m_path(m_directory + "/" + kFileName)
+SettingsFile::SettingsFile(std::string directory, std::string fileName)
+    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName),
+      m_lockPath(m_path + ".lock"), m_temporaryPath(m_path + ".tmp")
 {
 }
 
@@ -302,9 +300,8 @@ long SettingsFile::lock(Lock& lock) const
     if (const long result = ensurePrivateDirectory(m_directory); result != kErrorSuccess) {
         return result;
     }
-    const std::string lockPath = m_directory + "/" + kLockName;
     Lock taken;
-    taken.m_fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    taken.m_fd = ::open(m_lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (taken.m_fd < 0) {
         return lastError();
     }
@@ -328,7 +325,7 @@ long SettingsFile::lock(Lock& lock) const
 
 long SettingsFile::replace(std::string_view text) const
 {
-    const std::string temporary = m_directory + "/" + kTemporaryName;
+    const std::string& temporary = m_temporaryPath;
     // Only a writer holding the lock uses this name, so a file found here is the remains
     // of a writer that died; it is never a version anyone reads.
     ::unlink(temporary.c_str());

@@ -7,10 +7,11 @@
 
 namespace norvanta::platform {
 
-// The settings file on disk: "<config home>/Norvanta VPN/settings.reg", its lock file
-// beside it, and the operations that keep it whole. Readers need no lock (a rename
-// replaces the file in one step); everything that changes the directory holds the lock.
-// Results are Windows LONG codes.
+// A file the client keeps in its private directory (by default the settings file,
+// "<config home>/Norvanta VPN/settings.reg"), its lock file "<name>.lock" beside it, and
+// the operations that keep it whole. Readers need no lock (a rename replaces the file in
+// one step); everything that changes the directory holds the lock. Results are Windows
+// LONG codes.
 class SettingsFile {
 public:
     // Larger files are taken for damaged and moved aside; writes that would grow the file
@@ -40,9 +41,9 @@ public:
     // Test hook behind setSettingsConfigHomeForTesting; empty returns to the environment.
     static void setConfigHomeOverride(std::string configHome);
 
-    explicit SettingsFile(std::string directory);
+    explicit SettingsFile(std::string directory, std::string fileName = "settings.reg");
 
-    // Full path of settings.reg.
+    // Full path of the file.
     const std::string& path() const { return m_path; }
 
     // Reads the whole file into text. kErrorFileNotFound when it does not exist;
@@ -54,17 +55,19 @@ public:
     // taken).
     long lock(Lock& lock) const;
 
-    // Replaces the file with text: temporary file (0600), fsync, rename, fsync of the
+    // Replaces the file with text: temporary file "<name>.tmp" (0600), fsync, rename, fsync of the
     // directory. Needs the lock. On failure the old file is untouched.
     long replace(std::string_view text) const;
 
-    // Renames the file to "settings.reg.corrupt-<UTC time>[-n]", never over another file.
+    // Renames the file to "<name>.corrupt-<UTC time>[-n]", never over another file.
     // Needs the lock.
     long moveAside() const;
 
 private:
     std::string m_directory;
     std::string m_path;
+    std::string m_lockPath;
+    std::string m_temporaryPath;
 };
 
 } // namespace norvanta::platform

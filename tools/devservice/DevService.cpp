@@ -1,5 +1,7 @@
 #include "tools/devservice/DevService.h"
 
+#include "net/Socket.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -95,18 +97,7 @@ std::size_t contentLength(const std::string& header)
 
 bool sendBytes(int fd, const char* data, std::size_t length)
 {
-    while (length > 0) {
-        const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
-    }
-    return true;
+    return norvanta::net::sendAllBytes(fd, data, length);
 }
 
 void closeFd(int& fd)

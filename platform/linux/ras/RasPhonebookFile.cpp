@@ -1,68 +1,18 @@
 #include "platform/linux/ras/RasPhonebookFile.h"
 
+#include "platform/SettingsKey.h"
+#include "platform/linux/SettingsFile.h"
 #include "platform/linux/ras/RasEntryName.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <sstream>
 #include <vector>
 
 namespace norvanta::platform::ras {
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-std::string homeDirectory()
-{
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
-        return home;
-    }
-    passwd entry{};
-    passwd* result = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result != nullptr
-        && result->pw_dir != nullptr && result->pw_dir[0] == '/') {
-        return result->pw_dir;
-    }
-    return {};
-}
-
-// Creates every missing directory of `dir` with mode 0700, as the XDG rules ask for
-// configuration directories.
-bool makeDirectories(const std::string& dir)
-{
-    for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-        const std::string prefix = dir.substr(0, slash);
-        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
-            return false;
-        }
-        if (slash == std::string::npos) {
-            return true;
-        }
-    }
-}
 
 bool isSectionHeader(const std::string& line, std::string& name)
 {
@@ -147,67 +97,32 @@ bool hasLineBreak(const std::string& text)
     return text.find_first_of("\r\n") != std::string::npos;
 }
 
-enum class ReadResult { Read, Missing, Failed };
-
-ReadResult readLines(const std::string& path, std::vector<std::string>& lines)
+// Splits the file's text into lines; a missing file holds none.
+DWORD readLines(const SettingsFile& file, std::vector<std::string>& lines, DWORD failure)
 {
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    }
     std::string content;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            return ReadResult::Failed;
-        }
-        if (got == 0) {
-            break;
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
+    const long result = file.read(content);
+    if (result == kErrorFileNotFound) {
+        return 0;
+    }
+    if (result != kErrorSuccess) {
+        return failure;
     }
     std::istringstream in(content);
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
     }
-    return ReadResult::Read;
+    return 0;
 }
 
-bool writeAll(int fd, const std::string& data)
+// The phonebook shares the settings file's directory and its way of writing: a private
+// directory, a bounded wait for the lock, a temporary file renamed over the old one.
+SettingsFile fileAt(const std::string& path)
 {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t written = ::write(fd, data.data() + done, data.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Replaces the file in one step, so that a crash or a full disk leaves the old phonebook
-// whole rather than a half-written one.
-bool replaceFile(const std::string& path, const std::string& content)
-{
-    std::string temporary = path + ".XXXXXX";
-    const FileDescriptor fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0) {
-        return false;
-    }
-    const bool written = ::fchmod(fd.get(), 0600) == 0 && writeAll(fd.get(), content) && ::fsync(fd.get()) == 0
-                         && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!written) {
-        ::unlink(temporary.c_str());
-    }
-    return written;
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? SettingsFile(".", path)
+                                      : SettingsFile(path.substr(0, std::max<std::size_t>(slash, 1)),
+                                                     path.substr(slash + 1));
 }
 
 } // namespace
@@ -219,15 +134,8 @@ RasPhonebookFile::RasPhonebookFile(std::string path)
 
 std::string RasPhonebookFile::defaultPath()
 {
-    std::string base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && config[0] == '/') {
-        base = config;
-    } else if (const std::string home = homeDirectory(); !home.empty()) {
-        base = home + "/.config";
-    } else {
-        return {};
-    }
-    return base + "/Norvanta VPN/rasphone.pbk";
+    const auto directory = SettingsFile::locateDirectory();
+    return directory ? *directory + "/rasphone.pbk" : std::string();
 }
 
 DWORD RasPhonebookFile::find(const std::string& entryName, EntrySettings& settings) const
@@ -236,13 +144,8 @@ DWORD RasPhonebookFile::find(const std::string& entryName, EntrySettings& settin
         return ERROR_CANNOT_OPEN_PHONEBOOK;
     }
     std::vector<std::string> lines;
-    switch (readLines(m_path, lines)) {
-    case ReadResult::Missing:
-        return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    case ReadResult::Failed:
-        return ERROR_CANNOT_OPEN_PHONEBOOK;
-    case ReadResult::Read:
-        break;
+    if (const DWORD result = readLines(fileAt(m_path), lines, ERROR_CANNOT_OPEN_PHONEBOOK); result != 0) {
+        return result;
     }
     bool inEntry = false;
     bool found = false;
@@ -279,19 +182,14 @@ DWORD RasPhonebookFile::write(const std::string& entryName, const EntrySettings&
     if (m_path.empty()) {
         return ERROR_CANNOT_WRITE_PHONEBOOK;
     }
-    const auto slash = m_path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !makeDirectories(m_path.substr(0, slash))) {
+    const SettingsFile file = fileAt(m_path);
+    SettingsFile::Lock lock;
+    if (file.lock(lock) != kErrorSuccess) {
         return ERROR_CANNOT_WRITE_PHONEBOOK;
     }
-    const std::string lockPath = m_path + ".lock";
-    const FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-    if (lock.get() < 0 || ::flock(lock.get(), LOCK_EX) != 0) {
-        return ERROR_CANNOT_WRITE_PHONEBOOK;
-    }
-
     std::vector<std::string> lines;
-    if (readLines(m_path, lines) == ReadResult::Failed) {
-        // Rewriting a file we could not read would lose the other entries in it.
+    // Rewriting a file we could not read would lose the other entries in it.
+    if (readLines(file, lines, ERROR_CANNOT_WRITE_PHONEBOOK) != 0) {
         return ERROR_CANNOT_WRITE_PHONEBOOK;
     }
     const std::string section = formatSection(entryName, settings);
@@ -319,7 +217,7 @@ DWORD RasPhonebookFile::write(const std::string& entryName, const EntrySettings&
         }
         content += section;
     }
-    return replaceFile(m_path, content) ? 0 : ERROR_CANNOT_WRITE_PHONEBOOK;
+    return file.replace(content) == kErrorSuccess ? 0 : ERROR_CANNOT_WRITE_PHONEBOOK;
 }
 
 } // namespace norvanta::platform::ras
