@@ -10,7 +10,7 @@ NORVANTA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
-  qt6-base-dev fonts-nanum
+  qt6-base-dev fonts-nanum fonts-liberation
   xvfb xauth
   curl libpugixml-dev
 )
