@@ -117,6 +117,28 @@ long guarded(Operation&& operation)
     }
 }
 
+// Loads the document and hands it to use; a caller that changes it (forWriting) holds
+// the writer lock from before the load until use has stored the result.
+template <typename Use>
+long withDocument(bool forWriting, Use&& use)
+{
+    const auto file = locateFile();
+    if (!file) {
+        return kErrorPathNotFound;
+    }
+    SettingsFile::Lock lock;
+    if (forWriting) {
+        if (const long result = file->lock(lock); result != kErrorSuccess) {
+            return result;
+        }
+    }
+    LoadedDocument loaded;
+    if (const long result = loadDocument(*file, forWriting, loaded); result != kErrorSuccess) {
+        return result;
+    }
+    return use(*file, loaded);
+}
+
 } // namespace
 
 long openSettingsKey(SettingsKeyHandle root, std::string_view path, SettingsKeyHandle& key)
@@ -128,20 +150,14 @@ long openSettingsKey(SettingsKeyHandle root, std::string_view path, SettingsKeyH
         if (!isValidPath(path)) {
             return kErrorInvalidParameter;
         }
-        const auto file = locateFile();
-        if (!file) {
-            return kErrorPathNotFound;
-        }
-        LoadedDocument loaded;
-        if (const long result = loadDocument(*file, false, loaded); result != kErrorSuccess) {
-            return result;
-        }
-        std::string keyName = std::string(kCurrentUserName) + std::string(path);
-        if (!loaded.fileExists || !loaded.document.hasKey(keyName)) {
-            return kErrorFileNotFound;
-        }
-        key = registerKey(std::move(keyName));
-        return kErrorSuccess;
+        return withDocument(false, [&](const SettingsFile&, LoadedDocument& loaded) {
+            std::string keyName = std::string(kCurrentUserName) + std::string(path);
+            if (!loaded.fileExists || !loaded.document.hasKey(keyName)) {
+                return kErrorFileNotFound;
+            }
+            key = registerKey(std::move(keyName));
+            return kErrorSuccess;
+        });
     });
 }
 
@@ -154,27 +170,17 @@ long createSettingsKey(SettingsKeyHandle root, std::string_view path, SettingsKe
         if (!isValidPath(path)) {
             return kErrorInvalidParameter;
         }
-        const auto file = locateFile();
-        if (!file) {
-            return kErrorPathNotFound;
-        }
-        SettingsFile::Lock lock;
-        if (const long result = file->lock(lock); result != kErrorSuccess) {
-            return result;
-        }
-        LoadedDocument loaded;
-        if (const long result = loadDocument(*file, true, loaded); result != kErrorSuccess) {
-            return result;
-        }
-        std::string keyName = std::string(kCurrentUserName) + std::string(path);
-        if (!loaded.fileExists || !loaded.document.hasKey(keyName)) {
-            loaded.document.addKey(keyName);
-            if (const long result = storeDocument(*file, loaded.document); result != kErrorSuccess) {
-                return result;
+        return withDocument(true, [&](const SettingsFile& file, LoadedDocument& loaded) {
+            std::string keyName = std::string(kCurrentUserName) + std::string(path);
+            if (!loaded.fileExists || !loaded.document.hasKey(keyName)) {
+                loaded.document.addKey(keyName);
+                if (const long result = storeDocument(file, loaded.document); result != kErrorSuccess) {
+                    return result;
+                }
             }
-        }
-        key = registerKey(std::move(keyName));
-        return kErrorSuccess;
+            key = registerKey(std::move(keyName));
+            return kErrorSuccess;
+        });
     });
 }
 
@@ -186,25 +192,15 @@ long setSettingsValue(SettingsKeyHandle key, std::string_view name, std::uint32_
         if (!keyName) {
             return kErrorInvalidHandle;
         }
-        const auto file = locateFile();
-        if (!file) {
-            return kErrorPathNotFound;
-        }
-        SettingsFile::Lock lock;
-        if (const long result = file->lock(lock); result != kErrorSuccess) {
-            return result;
-        }
-        LoadedDocument loaded;
-        if (const long result = loadDocument(*file, true, loaded); result != kErrorSuccess) {
-            return result;
-        }
-        // An open key whose section vanished (file deleted or moved aside meanwhile) gets
-        // its section back rather than losing the value.
-        const RegeditDocument::Value value{type, {data.begin(), data.end()}};
-        if (!loaded.document.setValue(*keyName, name, value)) {
-            return kErrorInvalidParameter;
-        }
-        return storeDocument(*file, loaded.document);
+        return withDocument(true, [&](const SettingsFile& file, LoadedDocument& loaded) {
+            // An open key whose section vanished (file deleted or moved aside meanwhile)
+            // gets its section back rather than losing the value.
+            const RegeditDocument::Value value{type, {data.begin(), data.end()}};
+            if (!loaded.document.setValue(*keyName, name, value)) {
+                return kErrorInvalidParameter;
+            }
+            return storeDocument(file, loaded.document);
+        });
     });
 }
 
@@ -218,25 +214,19 @@ long querySettingsValue(SettingsKeyHandle key, std::string_view name, std::uint3
         if (!keyName) {
             return kErrorInvalidHandle;
         }
-        const auto file = locateFile();
-        if (!file) {
-            return kErrorPathNotFound;
-        }
-        LoadedDocument loaded;
-        if (const long result = loadDocument(*file, false, loaded); result != kErrorSuccess) {
-            return result;
-        }
-        const auto value = loaded.document.findValue(*keyName, name);
-        if (!value) {
-            return kErrorFileNotFound;
-        }
-        type = value->type;
-        size = static_cast<std::uint32_t>(value->data.size());
-        if (value->data.size() > buffer.size()) {
-            return kErrorMoreData;
-        }
-        std::copy(value->data.begin(), value->data.end(), buffer.begin());
-        return kErrorSuccess;
+        return withDocument(false, [&](const SettingsFile&, LoadedDocument& loaded) {
+            const auto value = loaded.document.findValue(*keyName, name);
+            if (!value) {
+                return kErrorFileNotFound;
+            }
+            type = value->type;
+            size = static_cast<std::uint32_t>(value->data.size());
+            if (value->data.size() > buffer.size()) {
+                return kErrorMoreData;
+            }
+            std::copy(value->data.begin(), value->data.end(), buffer.begin());
+            return kErrorSuccess;
+        });
     });
 }
 
