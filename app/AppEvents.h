@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ras/RasDialEvent.h"
+#include "ui/CheckToggledEvent.h"
 
 #include <QEvent>
 
@@ -21,20 +22,8 @@ private:
     unsigned long m_error;
 };
 
-// WM_CHECKTOGGLED (0x5220): a save box was toggled by the user; posted to its parent.
-inline constexpr unsigned int WM_CHECKTOGGLED = 0x5220;
-
-class CheckToggledEvent : public QEvent {
-public:
-    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(WM_CHECKTOGGLED);
-    CheckToggledEvent(const QObject* box, int state) : QEvent(kType), m_box(box), m_state(state) {}
-    const QObject* box() const { return m_box; }
-    int state() const { return m_state; }
-
-private:
-    const QObject* m_box;
-    int m_state;
-};
+// WM_CHECKTOGGLED comes from the check boxes themselves.
+using norvanta::ui::CheckToggledEvent;
 
 // Routes the remote-access thread's dial events to whichever main dialog g_pMainDlg
 // names when the event is handled. Events are posted to a relay that lives as long as
