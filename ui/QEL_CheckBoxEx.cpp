@@ -1,0 +1,140 @@
+#include "ui/QEL_CheckBoxEx.h"
+
+#include "ui/CheckToggledEvent.h"
+#include "ui/QEL_Strip.h"
+
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace QEL::QEL_Control {
+
+QEL_CheckBoxEx::QEL_CheckBoxEx(QWidget* parent) : QAbstractButton(parent)
+{
+    setCheckable(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // Pointer moves without a button held drive the hover look.
+    setMouseTracking(true);
+    connect(this, &QAbstractButton::clicked, this, &QEL_CheckBoxEx::onClicked);
+}
+
+QEL_CheckBoxEx::~QEL_CheckBoxEx() = default;
+
+int QEL_CheckBoxEx::SetBitmap(const QImage& image)
+{
+    m_image.reset();
+    auto strip = std::make_unique<QEL::QEL_Draw::QEL_MemBm>();
+    if (strip->AttachBitmap(image) == 0) {
+        update();
+        return 0;
+    }
+    m_image = std::move(strip);
+    update();
+    return 1;
+}
+
+bool QEL_CheckBoxEx::Create(const QString& caption, int left, int top, int right, int bottom)
+{
+    const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    if (!m_image || rect.isEmpty()) {
+        hide();
+        return false;
+    }
+    m_creationRect = rect;
+    setText(caption);
+    setGeometry(rect);
+    return true;
+}
+
+void QEL_CheckBoxEx::setLastFrameIndex(int index)
+{
+    m_lastFrameIndex = index;
+    update();
+}
+
+void QEL_CheckBoxEx::setHorizontal(bool horizontal)
+{
+    m_horizontal = horizontal;
+    update();
+}
+
+void QEL_CheckBoxEx::setTextColor(QColor colour)
+{
+    m_textColor = colour;
+    update();
+}
+
+QSize QEL_CheckBoxEx::boxFrameSize() const
+{
+    return m_image ? StripFrameSize(m_image->Size(), m_lastFrameIndex + 1, m_horizontal) : QSize();
+}
+
+int QEL_CheckBoxEx::labelX() const
+{
+    return boxFrameSize().width() + 3;
+}
+
+void QEL_CheckBoxEx::onClicked(bool checked)
+{
+    if (QWidget* parent = parentWidget()) {
+        // Posted, not sent: the parent looks at both boxes when it handles the event,
+        // after this click has finished.
+        QCoreApplication::postEvent(parent, new norvanta::ui::CheckToggledEvent(this, checked ? 1 : 0));
+    }
+    repaint();
+}
+
+void QEL_CheckBoxEx::setHover(bool hover)
+{
+    if (m_hover != hover) {
+        m_hover = hover;
+        update();
+    }
+}
+
+void QEL_CheckBoxEx::mouseMoveEvent(QMouseEvent* event)
+{
+    QAbstractButton::mouseMoveEvent(event);
+    const bool over = rect().contains(event->position().toPoint());
+    const HoverChange change = HoverAfterMove(m_hover, (event->buttons() & Qt::LeftButton) != 0, over);
+    if (change.changed) {
+        setHover(change.hover);
+    }
+}
+
+void QEL_CheckBoxEx::leaveEvent(QEvent* event)
+{
+    QAbstractButton::leaveEvent(event);
+    setHover(false);
+}
+
+void QEL_CheckBoxEx::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractButton::focusOutEvent(event);
+    setHover(false);
+}
+
+void QEL_CheckBoxEx::paintEvent(QPaintEvent*)
+{
+    // Nothing is erased: outside the box and the label's glyphs the parent shows.
+    if (!m_image) {
+        return;
+    }
+    const int frames = m_lastFrameIndex + 1;
+    const int frame = CheckBoxFrame(isChecked(), m_hover, !isEnabled(), m_lastFrameIndex);
+    const QRect source = StripFrameRect(m_image->Size(), frames, frame, m_horizontal);
+    if (source.isEmpty()) {
+        return;
+    }
+    m_currentFrame = frame;
+    QPainter painter(this);
+    painter.drawImage(QPoint(0, 0), m_image->Strip(), source);
+
+    painter.setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    painter.setPen(m_textColor);
+    const QRect label(labelX(), 0, qMax(0, width() - labelX()), height());
+    painter.drawText(label, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+}
+
+} // namespace QEL::QEL_Control
