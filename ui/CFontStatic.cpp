@@ -1,0 +1,124 @@
+#include "ui/CFontStatic.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+
+namespace {
+
+// Faces a Korean Windows desktop has and this one may not, and what stands in for them.
+const QStringList kKoreanFallbacks = {QStringLiteral("NanumGothic"), QStringLiteral("NanumBarunGothic"),
+                                      QStringLiteral("Noto Sans CJK KR"), QStringLiteral("UnDotum")};
+
+QStringList familiesFor(const QString& face)
+{
+    QStringList families;
+    if (QFontDatabase::hasFamily(face)) {
+        families << face;
+    }
+    // Even a face the system has may lack Hangul, so the Korean faces always follow.
+    for (const QString& fallback : kKoreanFallbacks) {
+        if (!families.contains(fallback) && QFontDatabase::hasFamily(fallback)) {
+            families << fallback;
+        }
+    }
+    if (families.isEmpty()) {
+        families << face;
+    }
+    return families;
+}
+
+} // namespace
+
+void CFontStatic::Style::applyTextStyle(const QString& faceName, int fontHeight, QColor colour, unsigned char flags)
+{
+    face = faceName;
+    height = fontHeight;
+    textColor = colour;
+    bold = bold || (flags & kBold) != 0;
+    italic = italic || (flags & kItalic) != 0;
+    underline = underline || (flags & kUnderline) != 0;
+    strikeOut = strikeOut || (flags & kStrikeOut) != 0;
+    smooth = smooth || (flags & kSmooth) != 0;
+    centre = (flags & kCentre) != 0;
+    right = !centre && (flags & kRight) != 0;
+    left = !centre && !right;
+}
+
+Qt::Alignment CFontStatic::Style::alignment() const
+{
+    if (centre) {
+        return Qt::AlignHCenter;
+    }
+    return right ? Qt::AlignRight : Qt::AlignLeft;
+}
+
+CFontStatic::CFontStatic(QWidget* parent) : CFontStatic(QString(), parent) {}
+
+CFontStatic::CFontStatic(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+void CFontStatic::SetTextStyle(const QString& face, int height, QColor colour, unsigned char flags)
+{
+    m_style.applyTextStyle(face, height, colour, flags);
+}
+
+void CFontStatic::setOwnBackground(bool on)
+{
+    m_style.ownBackground = on;
+    update();
+}
+
+void CFontStatic::setBackgroundColor(QColor colour)
+{
+    m_style.backgroundColor = colour;
+    update();
+}
+
+void CFontStatic::SetText(const QString& text)
+{
+    m_text = text;
+    setText(text);
+    // A hidden control has nothing on screen to redraw; its first paint is the plain one.
+    if (isVisible()) {
+        m_immediate = true;
+        repaint();
+        m_immediate = false;
+    }
+}
+
+QFont CFontStatic::textFont() const
+{
+    QFont font;
+    font.setFamilies(familiesFor(m_style.face));
+    // The height is the size of the character cell in pixels; 0 keeps the default size.
+    if (m_style.height != 0) {
+        font.setPixelSize(qAbs(m_style.height));
+    }
+    font.setWeight(m_style.bold ? QFont::Black : QFont::Normal);
+    font.setItalic(m_style.italic);
+    font.setUnderline(m_style.underline);
+    font.setStrikeOut(m_style.strikeOut);
+    font.setStyleStrategy(m_style.smooth ? QFont::PreferAntialias : QFont::PreferDefault);
+    return font;
+}
+
+void CFontStatic::paintText(QPainter& painter, int flags) const
+{
+    const QColor fill = m_style.ownBackground && m_style.backgroundColor.isValid()
+                            ? m_style.backgroundColor
+                            : palette().color(QPalette::Button);
+    painter.fillRect(rect(), fill);
+    painter.setPen(m_style.textColor);
+    painter.setFont(textFont());
+    // No mnemonic processing: an '&' in the text is shown as it stands.
+    painter.drawText(rect(), flags, text());
+}
+
+void CFontStatic::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (m_immediate) {
+        paintText(painter, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine);
+    } else {
+        paintText(painter, static_cast<int>(m_style.alignment()) | Qt::AlignTop | Qt::TextWordWrap);
+    }
+}
