@@ -1,10 +1,12 @@
 #include "ui/CVpnHelpDlg.h"
 
-#include <QLabel>
+#include "ui/CFontStatic.h"
+
 #include <QPushButton>
 
 namespace {
 
+// The dialog is laid out in dialog units of its template; one unit is 7/4 px both ways.
 QRect dialogUnits(int x, int y, int width, int height)
 {
     auto px = [](int units) { return (units * 7 + 2) / 4; };
@@ -18,22 +20,25 @@ CVpnHelpDlg::CVpnHelpDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(QString::fromUtf8("Norvanta VPN 서버정보"));
     setFixedSize(dialogUnits(0, 0, 200, 94).size());
 
-    m_legend = new QLabel(legendText(), this);
+    m_legend = new CFontStatic(QStringLiteral("Static"), this);
+    m_legend->setObjectName(QStringLiteral("1020"));
     m_legend->setGeometry(dialogUnits(7, 7, 186, 62));
-    m_legend->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_legend->setAutoFillBackground(true);
-    QPalette palette = m_legend->palette();
-    palette.setColor(QPalette::Window, QColor(255, 255, 0));
-    palette.setColor(QPalette::WindowText, Qt::black);
-    m_legend->setPalette(palette);
-    QFont font = m_legend->font();
-    font.setBold(true);
-    m_legend->setFont(font);
 
-    auto* ok = new QPushButton(QString::fromUtf8("확인"), this);
-    ok->setGeometry(dialogUnits(143, 73, 50, 14));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_ok = new QPushButton(QString::fromUtf8("확인"), this);
+    m_ok->setGeometry(dialogUnits(143, 73, 50, 14));
+    m_ok->setDefault(true);
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    OnInitDialog();
+}
+
+void CVpnHelpDlg::OnInitDialog()
+{
+    m_legend->SetTextStyle(QString::fromUtf8("굴림"), 12, QColor(0, 0, 0), CFontStatic::kBold | 0x40);
+    m_legend->setBackgroundColor(QColor(255, 255, 0));
+    m_legend->setOwnBackground(true);
+    m_legend->SetText(legendText());
+    m_ok->setFocus();
 }
 
 QString CVpnHelpDlg::legendText()

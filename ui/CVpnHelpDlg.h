@@ -2,10 +2,11 @@
 
 #include <QDialog>
 
-class QLabel;
+class CFontStatic;
+class QPushButton;
 
 // Explains how the service's server names read: which letter is which country, which
-// number which kind of IP address. Modal, changes nothing.
+// number which kind of IP address. Modal, changes nothing; OK closes it.
 class CVpnHelpDlg : public QDialog {
     Q_OBJECT
 
@@ -14,8 +15,13 @@ public:
 
     // The legend as shown, six lines.
     static QString legendText();
-    QLabel* legendLabel() const { return m_legend; }
+    // The legend's static (control 1020).
+    CFontStatic* legendLabel() const { return m_legend; }
+    QPushButton* okButton() const { return m_ok; }
 
 private:
-    QLabel* m_legend = nullptr;
+    void OnInitDialog();
+
+    CFontStatic* m_legend = nullptr;
+    QPushButton* m_ok = nullptr;
 };
