@@ -17,6 +17,10 @@ QEL_CheckBoxEx::QEL_CheckBoxEx(QWidget* parent) : QAbstractButton(parent)
     // Pointer moves without a button held drive the hover look.
     setMouseTracking(true);
     connect(this, &QAbstractButton::clicked, this, &QEL_CheckBoxEx::onClicked);
+    // A box born disabled (inside a disabled parent) stays out of sight.
+    if (!isEnabled()) {
+        hide();
+    }
 }
 
 QEL_CheckBoxEx::~QEL_CheckBoxEx() = default;
@@ -77,10 +81,11 @@ int QEL_CheckBoxEx::labelX() const
 
 void QEL_CheckBoxEx::onClicked(bool checked)
 {
-    if (QWidget* parent = parentWidget()) {
-        // Posted, not sent: the parent looks at both boxes when it handles the event,
+    QObject* target = m_notifyTarget ? m_notifyTarget.data() : parentWidget();
+    if (target != nullptr) {
+        // Posted, not sent: the receiver looks at both boxes when it handles the event,
         // after this click has finished.
-        QCoreApplication::postEvent(parent, new norvanta::ui::CheckToggledEvent(this, checked ? 1 : 0));
+        QCoreApplication::postEvent(target, new norvanta::ui::CheckToggledEvent(this, checked ? 1 : 0));
     }
     repaint();
 }

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QPointer>
 
 #include <memory>
 
@@ -35,6 +36,9 @@ public:
     void setHorizontal(bool horizontal);
     // Colour of the label; RGB(91,111,126) by default.
     void setTextColor(QColor colour);
+    // Where the toggle event goes when that is not the parent widget, for a box placed
+    // inside a container that belongs to its dialog; null goes back to the parent.
+    void setNotifyTarget(QObject* target) { m_notifyTarget = target; }
 
     bool hasImage() const { return m_image != nullptr; }
     bool hover() const { return m_hover; }
@@ -55,6 +59,7 @@ private:
     void setHover(bool hover);
     QSize boxFrameSize() const;
 
+    QPointer<QObject> m_notifyTarget;
     bool m_hover = false;
     QRect m_creationRect;
     std::unique_ptr<QEL::QEL_Draw::QEL_MemBm> m_image;

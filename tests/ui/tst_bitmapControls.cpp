@@ -267,6 +267,21 @@ private slots:
         QCOMPARE(host.toggles.size(), 2);
     }
 
+    // A box inside a container of its dialog reports to the dialog when told to.
+    void toggleGoesToTheNotifyTarget()
+    {
+        Host host;
+        QWidget container(&host);
+        QEL_CheckBoxEx box(&container);
+        QCOMPARE(box.SetBitmap(boxStrip(true)), 1);
+        QVERIFY(box.Create(QStringLiteral("Box"), 0, 0, 80, 13));
+        box.setNotifyTarget(&host);
+        box.click();
+        QCoreApplication::sendPostedEvents(&host);
+        QCOMPARE(host.toggles.size(), 1);
+        QCOMPARE(host.toggles.first().second, 1);
+    }
+
     void draggingInWithTheButtonHeldDoesNotLightTheBox()
     {
         Host host;
