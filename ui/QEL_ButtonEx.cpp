@@ -25,13 +25,13 @@ int QEL_ButtonEx::SetBitmap(const QImage& image)
 {
     m_image.reset();
     m_frameSize = QSize();
-    const int frames = StripFrameCount(m_stripKind);
+    const int frames = stripFrameCount(m_stripKind);
     auto strip = std::make_unique<QEL::QEL_Draw::QEL_MemBm>();
     if (frames == 0 || strip->AttachBitmap(image) == 0) {
         update();
         return 0;
     }
-    m_frameSize = StripFrameSize(strip->Size(), frames, m_horizontal);
+    m_frameSize = stripFrameSize(strip->Size(), frames, m_horizontal);
     m_image = std::move(strip);
     // Sizing once here rather than while painting: a widget must not resize itself from
     // inside its own paint.
@@ -70,7 +70,7 @@ void QEL_ButtonEx::paintEvent(QPaintEvent*)
     if (!m_image) {
         return;
     }
-    const int frame = ButtonFrame(m_stripKind, isDown(), !isEnabled(), m_latched);
+    const int frame = buttonFrame(m_stripKind, isDown(), !isEnabled(), m_latched);
     const QPoint origin = m_horizontal ? QPoint(frame * m_frameSize.width(), 0) : QPoint(0, frame * m_frameSize.height());
     const QRect source(origin, m_frameSize);
     // The kind may have changed since the strip was cut into frames; a frame that would

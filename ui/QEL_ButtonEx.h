@@ -27,7 +27,7 @@ public:
     // the horizontal flag first.
     int SetBitmap(const QImage& image);
 
-    // 0 -> 2 frames, 1 -> 3, 2 -> 3, 3 -> 4 (see ButtonFrame); read by SetBitmap.
+    // 0 -> 2 frames, 1 -> 3, 2 -> 3, 3 -> 4 (see buttonFrame); read by SetBitmap.
     void setStripKind(int kind) { m_stripKind = kind; }
     // Frames side by side when true, stacked top to bottom when false; read by SetBitmap.
     void setHorizontal(bool horizontal) { m_horizontal = horizontal; }

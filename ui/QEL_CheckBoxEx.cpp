@@ -71,7 +71,7 @@ void QEL_CheckBoxEx::setTextColor(QColor colour)
 
 QSize QEL_CheckBoxEx::boxFrameSize() const
 {
-    return m_image ? StripFrameSize(m_image->Size(), m_lastFrameIndex + 1, m_horizontal) : QSize();
+    return m_image ? stripFrameSize(m_image->Size(), m_lastFrameIndex + 1, m_horizontal) : QSize();
 }
 
 int QEL_CheckBoxEx::labelX() const
@@ -102,7 +102,7 @@ void QEL_CheckBoxEx::mouseMoveEvent(QMouseEvent* event)
 {
     QAbstractButton::mouseMoveEvent(event);
     const bool over = rect().contains(event->position().toPoint());
-    const HoverChange change = HoverAfterMove(m_hover, (event->buttons() & Qt::LeftButton) != 0, over);
+    const HoverChange change = hoverAfterMove(m_hover, (event->buttons() & Qt::LeftButton) != 0, over);
     if (change.changed) {
         setHover(change.hover);
     }
@@ -127,8 +127,8 @@ void QEL_CheckBoxEx::paintEvent(QPaintEvent*)
         return;
     }
     const int frames = m_lastFrameIndex + 1;
-    const int frame = CheckBoxFrame(isChecked(), m_hover, !isEnabled(), m_lastFrameIndex);
-    const QRect source = StripFrameRect(m_image->Size(), frames, frame, m_horizontal);
+    const int frame = checkBoxFrame(isChecked(), m_hover, !isEnabled(), m_lastFrameIndex);
+    const QRect source = stripFrameRect(m_image->Size(), frames, frame, m_horizontal);
     if (source.isEmpty()) {
         return;
     }

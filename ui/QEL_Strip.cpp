@@ -10,7 +10,7 @@ constexpr std::array<int, 4> kFramesOfKind = {2, 3, 3, 4};
 
 } // namespace
 
-int StripFrameCount(int stripKind)
+int stripFrameCount(int stripKind)
 {
     if (stripKind < 0 || stripKind >= static_cast<int>(kFramesOfKind.size())) {
         return 0;
@@ -18,9 +18,9 @@ int StripFrameCount(int stripKind)
     return kFramesOfKind[static_cast<std::size_t>(stripKind)];
 }
 
-int ButtonFrame(int stripKind, bool pressed, bool disabled, bool latched)
+int buttonFrame(int stripKind, bool pressed, bool disabled, bool latched)
 {
-    const int frames = StripFrameCount(stripKind);
+    const int frames = stripFrameCount(stripKind);
     if (frames == 0) {
         return -1;
     }
@@ -35,7 +35,7 @@ int ButtonFrame(int stripKind, bool pressed, bool disabled, bool latched)
     return pressed ? 1 : 0;
 }
 
-int CheckBoxFrame(bool checked, bool hover, bool disabled, int lastFrameIndex)
+int checkBoxFrame(bool checked, bool hover, bool disabled, int lastFrameIndex)
 {
     int frame = checked ? 2 : (hover ? 1 : 0);
     if (disabled) {
@@ -47,7 +47,7 @@ int CheckBoxFrame(bool checked, bool hover, bool disabled, int lastFrameIndex)
     return std::clamp(frame, 0, std::max(lastFrameIndex, 0));
 }
 
-QSize StripFrameSize(QSize strip, int frameCount, bool horizontal)
+QSize stripFrameSize(QSize strip, int frameCount, bool horizontal)
 {
     if (frameCount < 1 || strip.isEmpty()) {
         return {};
@@ -56,12 +56,12 @@ QSize StripFrameSize(QSize strip, int frameCount, bool horizontal)
                       : QSize(strip.width(), strip.height() / frameCount);
 }
 
-QRect StripFrameRect(QSize strip, int frameCount, int frame, bool horizontal)
+QRect stripFrameRect(QSize strip, int frameCount, int frame, bool horizontal)
 {
     if (frame < 0 || frame >= frameCount) {
         return {};
     }
-    const QSize size = StripFrameSize(strip, frameCount, horizontal);
+    const QSize size = stripFrameSize(strip, frameCount, horizontal);
     if (size.isEmpty()) {
         return {};
     }
@@ -69,7 +69,7 @@ QRect StripFrameRect(QSize strip, int frameCount, int frame, bool horizontal)
     return QRect(origin, size);
 }
 
-HoverChange HoverAfterMove(bool hover, bool leftButtonDown, bool pointerOverBox)
+HoverChange hoverAfterMove(bool hover, bool leftButtonDown, bool pointerOverBox)
 {
     if (leftButtonDown && !hover) {
         return {hover, false};

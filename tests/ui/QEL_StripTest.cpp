@@ -8,12 +8,12 @@ using namespace QEL::QEL_Control;
 
 TEST(QEL_Strip, FrameCountsFollowTheKindTableAndRefuseOtherKinds)
 {
-    EXPECT_EQ(StripFrameCount(0), 2);
-    EXPECT_EQ(StripFrameCount(1), 3);
-    EXPECT_EQ(StripFrameCount(2), 3);
-    EXPECT_EQ(StripFrameCount(3), 4);
-    EXPECT_EQ(StripFrameCount(-1), 0);
-    EXPECT_EQ(StripFrameCount(4), 0);
+    EXPECT_EQ(stripFrameCount(0), 2);
+    EXPECT_EQ(stripFrameCount(1), 3);
+    EXPECT_EQ(stripFrameCount(2), 3);
+    EXPECT_EQ(stripFrameCount(3), 4);
+    EXPECT_EQ(stripFrameCount(-1), 0);
+    EXPECT_EQ(stripFrameCount(4), 0);
 }
 
 struct ButtonCase {
@@ -30,7 +30,7 @@ class ButtonFrameTest : public ::testing::TestWithParam<ButtonCase> {};
 TEST_P(ButtonFrameTest, ChoosesTheFrameOfTheState)
 {
     const ButtonCase& c = GetParam();
-    EXPECT_EQ(ButtonFrame(c.kind, c.pressed, c.disabled, c.latched), c.frame);
+    EXPECT_EQ(buttonFrame(c.kind, c.pressed, c.disabled, c.latched), c.frame);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -63,7 +63,7 @@ class CheckBoxFrameTest : public ::testing::TestWithParam<CheckCase> {};
 TEST_P(CheckBoxFrameTest, ChoosesTheFrameOfTheState)
 {
     const CheckCase& c = GetParam();
-    EXPECT_EQ(CheckBoxFrame(c.checked, c.hover, c.disabled, c.lastFrame), c.frame);
+    EXPECT_EQ(checkBoxFrame(c.checked, c.hover, c.disabled, c.lastFrame), c.frame);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -82,27 +82,27 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(QEL_Strip, FramesOfTheMainDialogsStrips)
 {
-    EXPECT_EQ(StripFrameSize(QSize(360, 37), 3, true), QSize(120, 37));
-    EXPECT_EQ(StripFrameRect(QSize(360, 37), 3, 2, true), QRect(240, 0, 120, 37));
-    EXPECT_EQ(StripFrameRect(QSize(52, 13), 4, 3, true), QRect(39, 0, 13, 13));
+    EXPECT_EQ(stripFrameSize(QSize(360, 37), 3, true), QSize(120, 37));
+    EXPECT_EQ(stripFrameRect(QSize(360, 37), 3, 2, true), QRect(240, 0, 120, 37));
+    EXPECT_EQ(stripFrameRect(QSize(52, 13), 4, 3, true), QRect(39, 0, 13, 13));
 }
 
 TEST(QEL_Strip, StackedStripsCutRowsAndTruncate)
 {
-    EXPECT_EQ(StripFrameSize(QSize(13, 53), 4, false), QSize(13, 13));
-    EXPECT_EQ(StripFrameRect(QSize(13, 53), 4, 2, false), QRect(0, 26, 13, 13));
+    EXPECT_EQ(stripFrameSize(QSize(13, 53), 4, false), QSize(13, 13));
+    EXPECT_EQ(stripFrameRect(QSize(13, 53), 4, 2, false), QRect(0, 26, 13, 13));
     // A width that is no multiple of the frame count: the leftover columns never show.
-    EXPECT_EQ(StripFrameSize(QSize(362, 37), 3, true), QSize(120, 37));
-    EXPECT_EQ(StripFrameRect(QSize(362, 37), 3, 2, true).right(), 359);
+    EXPECT_EQ(stripFrameSize(QSize(362, 37), 3, true), QSize(120, 37));
+    EXPECT_EQ(stripFrameRect(QSize(362, 37), 3, 2, true).right(), 359);
 }
 
 TEST(QEL_Strip, FramesOutsideTheStripAreEmpty)
 {
-    EXPECT_TRUE(StripFrameRect(QSize(52, 13), 4, 4, true).isEmpty());
-    EXPECT_TRUE(StripFrameRect(QSize(52, 13), 4, -1, true).isEmpty());
-    EXPECT_TRUE(StripFrameRect(QSize(52, 13), 0, 0, true).isEmpty());
-    EXPECT_TRUE(StripFrameSize(QSize(2, 13), 4, true).isEmpty());
-    EXPECT_TRUE(StripFrameSize(QSize(), 4, true).isEmpty());
+    EXPECT_TRUE(stripFrameRect(QSize(52, 13), 4, 4, true).isEmpty());
+    EXPECT_TRUE(stripFrameRect(QSize(52, 13), 4, -1, true).isEmpty());
+    EXPECT_TRUE(stripFrameRect(QSize(52, 13), 0, 0, true).isEmpty());
+    EXPECT_TRUE(stripFrameSize(QSize(2, 13), 4, true).isEmpty());
+    EXPECT_TRUE(stripFrameSize(QSize(), 4, true).isEmpty());
 }
 
 struct HoverCase {
@@ -119,7 +119,7 @@ class HoverTest : public ::testing::TestWithParam<HoverCase> {};
 TEST_P(HoverTest, FollowsThePointerUnlessSomethingIsDraggedIn)
 {
     const HoverCase& c = GetParam();
-    const HoverChange change = HoverAfterMove(c.hover, c.leftDown, c.over);
+    const HoverChange change = hoverAfterMove(c.hover, c.leftDown, c.over);
     EXPECT_EQ(change.hover, c.hoverAfter);
     EXPECT_EQ(change.changed, c.changed);
 }
