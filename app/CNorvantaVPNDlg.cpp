@@ -7,13 +7,17 @@
 #include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
 #include "ras/RasDialEvent.h"
+#include "ui/CFocusEditCtrl.h"
+#include "ui/CFontStatic.h"
 #include "ui/CVpnHelpDlg.h"
 #include "ui/CXPGroupBox.h"
 #include "ui/Cp949.h"
 #include "ui/MessageBox.h"
+#include "ui/QEL_Bitmap.h"
+#include "ui/QEL_ButtonEx.h"
+#include "ui/QEL_CheckBoxEx.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -51,18 +55,63 @@ Widget* place(Widget* widget, const QRect& rect)
     return widget;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* label, const QRect& rect, const QColor& colour)
+using QEL::QEL_Control::QEL_Bitmap;
+using QEL::QEL_Control::QEL_ButtonEx;
+using QEL::QEL_Control::QEL_CheckBoxEx;
+
+const QString kBannerImage = QStringLiteral(":/res/bitmaps/163.png");
+const QString kCheckBoxStrip = QStringLiteral(":/res/bitmaps/153.png");
+const QString kDisconnectStrip = QStringLiteral(":/res/bitmaps/154.png");
+const QString kConnectStrip = QStringLiteral(":/res/bitmaps/155.png");
+constexpr char kCheckBoxFailed[] = "체크박스 생성 실패!";
+
+// Every text of the window: bold 12-pixel Gulim on its own white background.
+CFontStatic* makeLabel(QWidget* parent, const char* label, const QRect& rect, const QColor& colour)
 {
-    auto* widget = place(new QLabel(QString::fromUtf8(label), parent), rect);
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Window, Qt::white);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-    QFont font = widget->font();
-    font.setBold(true);
-    widget->setFont(font);
+    auto* widget = place(new CFontStatic(QString::fromUtf8(label), parent), rect);
+    widget->SetTextStyle(QString::fromUtf8("굴림"), 12, colour, CFontStatic::kBold | 0x40);
+    widget->setBackgroundColor(Qt::white);
+    widget->setOwnBackground(true);
     return widget;
+}
+
+// The connect and disconnect buttons: three frames side by side, normal, pressed and
+// disabled, copied without their key-coloured pixels.
+QEL_ButtonEx* makeImageButton(QWidget* parent, const char* label, const QRect& rect, const QString& strip)
+{
+    auto* button = place(new QEL_ButtonEx(QString::fromUtf8(label), parent), rect);
+    QEL_Bitmap bitmap;
+    bitmap.LoadBitmap(strip);
+    button->setStripKind(1);
+    button->setHorizontal(true);
+    button->SetBitmap(bitmap.Image());
+    button->setDrawMode(1);
+    button->setTransparentColor(bitmap.TransparentColor());
+    return button;
+}
+
+// A save box from the check-box strip at its pixel rectangle (left, top, right, bottom
+// of the client area). One that cannot be made says so and stays hidden; the dialog
+// still reads and sets its state, so everything else works without it.
+QEL_CheckBoxEx* makeSaveBox(QWidget* dialog, const char* label, int left, int top, int right, int bottom)
+{
+    auto* box = new QEL_CheckBoxEx(dialog);
+    QEL_Bitmap bitmap;
+    bitmap.LoadBitmap(kCheckBoxStrip);
+    if (box->SetBitmap(bitmap.Image()) == 0
+        || !box->Create(QStringLiteral("QEL_CheckBoxEx"), left, top, right, bottom)) {
+        box->hide();
+        MessageBox::show(dialog, QCoreApplication::applicationName(), QString::fromUtf8(kCheckBoxFailed));
+        return box;
+    }
+    box->setLastFrameIndex(3);
+    box->setHorizontal(true);
+    box->show();
+    box->setText(QString::fromUtf8(label));
+    box->setTextColor(Qt::black);
+    // The frame moves its controls into its client area; the toggle still goes to the dialog.
+    box->setNotifyTarget(dialog);
+    return box;
 }
 
 QPushButton* makeButton(QWidget* parent, const char* label, const QRect& rect)
@@ -102,41 +151,43 @@ void CNorvantaVPNDlg::createControls()
 
     m_banner = place(new QLabel(this), dialogUnits(7, 4, 219, 73));
     m_banner->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_banner->setLineWidth(2);
     m_banner->setAlignment(Qt::AlignCenter);
-    m_banner->setText(QString::fromUtf8(text::kDialogTitle));
+    const QPixmap banner(kBannerImage);
+    if (banner.isNull()) {
+        m_banner->setText(QString::fromUtf8(text::kDialogTitle));
+    } else {
+        // A picture control takes the size of its picture, inside its sunken edge.
+        m_banner->setPixmap(banner);
+        const int edge = 2 * m_banner->frameWidth();
+        m_banner->resize(banner.size() + QSize(edge, edge));
+    }
 
     m_lblUserId = makeLabel(this, text::kUserIdLabel, dialogUnits(11, 82, 59, 8), Qt::black);
     m_lblPassword = makeLabel(this, text::kPasswordLabel, dialogUnits(11, 100, 44, 8), Qt::black);
-    m_editUserId = place(new QLineEdit(this), dialogUnits(78, 80, 148, 14));
-    m_editPassword = place(new QLineEdit(this), dialogUnits(78, 99, 148, 14));
+    m_editUserId = place(new CFocusEditCtrl(this), dialogUnits(78, 80, 148, 14));
+    m_editPassword = place(new CFocusEditCtrl(this), dialogUnits(78, 99, 148, 14));
     m_editPassword->setEchoMode(QLineEdit::Password);
     m_lblServer = makeLabel(this, text::kServerLabel, dialogUnits(11, 137, 49, 8), Qt::blue);
     m_cboServer = place(new QComboBox(this), dialogUnits(64, 134, 115, 14));
     m_cboServer->setEditable(true);
     m_cboServer->setInsertPolicy(QComboBox::NoInsert);
     m_grpStatus = place(new CXPGroupBox(QString::fromUtf8(text::kStatusGroup), this), dialogUnits(7, 151, 219, 48));
-    m_btnConnect = makeButton(this, text::kConnectButton, dialogUnits(41, 202, 50, 14));
-    m_btnDisconnect = makeButton(this, text::kDisconnectButton, dialogUnits(133, 202, 50, 14));
+    m_btnConnect = makeImageButton(this, text::kConnectButton, dialogUnits(41, 202, 50, 14), kConnectStrip);
+    m_btnDisconnect = makeImageButton(this, text::kDisconnectButton, dialogUnits(133, 202, 50, 14), kDisconnectStrip);
     m_lblState = makeLabel(this, text::kStateLabel, dialogUnits(11, 165, 39, 8), Qt::black);
     m_lblTime = makeLabel(this, text::kTimeLabel, dialogUnits(11, 181, 39, 8), Qt::black);
     m_txtState = makeLabel(this, "", dialogUnits(63, 165, 158, 8), Qt::blue);
     m_txtTime = makeLabel(this, "", dialogUnits(63, 181, 158, 8), Qt::blue);
     m_btnServerInfo = makeButton(this, text::kServerInfo, dialogUnits(186, 133, 40, 14));
 
-    m_chkSaveId = place(new QCheckBox(QString::fromUtf8(text::kSaveId), this), QRect(20, 210, 80, 13));
-    m_chkSavePassword = place(new QCheckBox(QString::fromUtf8(text::kSavePassword), this), QRect(235, 210, 90, 13));
+    m_chkSaveId = makeSaveBox(this, text::kSaveId, 20, 210, 100, 223);
+    m_chkSavePassword = makeSaveBox(this, text::kSavePassword, 235, 210, 325, 223);
 
     connect(m_btnConnect, &QPushButton::clicked, this, [this] { OnConnect(); });
     connect(m_btnDisconnect, &QPushButton::clicked, this, [this] { OnDisconnect(); });
     connect(m_btnServerInfo, &QPushButton::clicked, this, [this] { OnServerInfo(); });
     connect(m_cboServer, &QComboBox::currentIndexChanged, this, [this](int index) { OnServerSelChange(index); });
-    // Only a click by the user toggles a save box and reports it, as a posted message,
-    // so the handler sees both boxes as they are when it runs.
-    for (QCheckBox* box : {m_chkSaveId, m_chkSavePassword}) {
-        connect(box, &QCheckBox::clicked, this, [this, box](bool checked) {
-            QCoreApplication::postEvent(this, new norvanta::app::CheckToggledEvent(box, checked ? 1 : 0));
-        });
-    }
     // The Enter key runs the connect action from any control, as a message pre-filter would.
     qApp->installEventFilter(this);
 }
@@ -160,8 +211,7 @@ bool CNorvantaVPNDlg::OnInitDialog()
 
 void CNorvantaVPNDlg::SetStatusText(const QString& status)
 {
-    m_txtState->setText(status);
-    m_txtState->repaint();
+    m_txtState->SetText(status);
 }
 
 QString CNorvantaVPNDlg::statusText() const
@@ -336,8 +386,7 @@ void CNorvantaVPNDlg::OnTimer(int timerId)
         endDial(text::kDisconnected);
         return;
     }
-    m_txtTime->setText(QString::fromUtf8(norvanta::app::FormatConnectedTime(seconds)));
-    m_txtTime->repaint();
+    m_txtTime->SetText(QString::fromUtf8(norvanta::app::FormatConnectedTime(seconds)));
 }
 
 void CNorvantaVPNDlg::OnDisconnect()

@@ -10,12 +10,16 @@
 #include <cstdint>
 #include <string>
 
-class QCheckBox;
 class CXPGroupBox;
 class QComboBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
+class CFocusEditCtrl;
+class CFontStatic;
+namespace QEL::QEL_Control {
+class QEL_ButtonEx;
+class QEL_CheckBoxEx;
+} // namespace QEL::QEL_Control
 
 // The client's main window: credentials, the server drop-down, the status area and the
 // connect and disconnect buttons. Everything runs on the window's thread; dial progress
@@ -56,12 +60,16 @@ public:
     bool connectedTimerActive() const { return m_connectedTimer.isActive(); }
 
     QComboBox* serverCombo() const { return m_cboServer; }
-    QLineEdit* userIdEdit() const { return m_editUserId; }
-    QLineEdit* passwordEdit() const { return m_editPassword; }
-    QPushButton* connectButton() const { return m_btnConnect; }
-    QPushButton* disconnectButton() const { return m_btnDisconnect; }
-    QCheckBox* saveIdBox() const { return m_chkSaveId; }
-    QCheckBox* savePasswordBox() const { return m_chkSavePassword; }
+    CFocusEditCtrl* userIdEdit() const { return m_editUserId; }
+    CFocusEditCtrl* passwordEdit() const { return m_editPassword; }
+    QEL::QEL_Control::QEL_ButtonEx* connectButton() const { return m_btnConnect; }
+    QEL::QEL_Control::QEL_ButtonEx* disconnectButton() const { return m_btnDisconnect; }
+    QEL::QEL_Control::QEL_CheckBoxEx* saveIdBox() const { return m_chkSaveId; }
+    QEL::QEL_Control::QEL_CheckBoxEx* savePasswordBox() const { return m_chkSavePassword; }
+    // The status text (1015), the server label (1008) and the banner, for tests of the look.
+    CFontStatic* statusStatic() const { return m_txtState; }
+    CFontStatic* serverLabel() const { return m_lblServer; }
+    QLabel* banner() const { return m_banner; }
 
 public slots:
     // Enter and OK never end the client and Escape never closes it (the frame sees to
@@ -83,19 +91,19 @@ private:
 
     QLabel* m_banner = nullptr;
     CXPGroupBox* m_grpStatus = nullptr;
-    QLabel* m_lblUserId = nullptr;
-    QLabel* m_lblPassword = nullptr;
-    QLabel* m_lblServer = nullptr;
-    QLineEdit* m_editUserId = nullptr;
-    QLineEdit* m_editPassword = nullptr;
-    QLabel* m_lblState = nullptr;
-    QLabel* m_txtState = nullptr;
-    QLabel* m_lblTime = nullptr;
-    QLabel* m_txtTime = nullptr;
-    QCheckBox* m_chkSaveId = nullptr;
-    QCheckBox* m_chkSavePassword = nullptr;
-    QPushButton* m_btnConnect = nullptr;
-    QPushButton* m_btnDisconnect = nullptr;
+    CFontStatic* m_lblUserId = nullptr;
+    CFontStatic* m_lblPassword = nullptr;
+    CFontStatic* m_lblServer = nullptr;
+    CFocusEditCtrl* m_editUserId = nullptr;
+    CFocusEditCtrl* m_editPassword = nullptr;
+    CFontStatic* m_lblState = nullptr;
+    CFontStatic* m_txtState = nullptr;
+    CFontStatic* m_lblTime = nullptr;
+    CFontStatic* m_txtTime = nullptr;
+    QEL::QEL_Control::QEL_CheckBoxEx* m_chkSaveId = nullptr;
+    QEL::QEL_Control::QEL_CheckBoxEx* m_chkSavePassword = nullptr;
+    QEL::QEL_Control::QEL_ButtonEx* m_btnConnect = nullptr;
+    QEL::QEL_Control::QEL_ButtonEx* m_btnDisconnect = nullptr;
     QPushButton* m_btnServerInfo = nullptr;
     QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST> m_servers;
     QComboBox* m_cboServer = nullptr;

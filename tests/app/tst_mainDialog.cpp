@@ -8,14 +8,15 @@
 #include "ras/RasDialer.h"
 #include "tests/app/TempConfigHome.h"
 #include "tools/devservice/DevService.h"
+#include "ui/CFocusEditCtrl.h"
+#include "ui/CFontStatic.h"
 #include "ui/Cp949.h"
 #include "ui/MessageBox.h"
+#include "ui/QEL_ButtonEx.h"
+#include "ui/QEL_CheckBoxEx.h"
 #include "util/CRegistryEx.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QtTest>
 
 #include <fstream>
@@ -103,6 +104,37 @@ private slots:
 
         m_dialog->serverCombo()->setCurrentIndex(2);
         QCOMPARE(m_dialog->serverIndex(), 2);
+    }
+
+    // The controls as the window sets them up: image buttons of one frame, the save
+    // boxes from their strip at their pixel rectangles, the texts in bold 12-pixel Gulim.
+    void controlsTakeTheirSkin()
+    {
+        openDialog();
+        QVERIFY(MessageBox::recorded().isEmpty());
+        QCOMPARE(m_dialog->connectButton()->size(), QSize(120, 37));
+        QCOMPARE(m_dialog->disconnectButton()->size(), QSize(120, 37));
+        QCOMPARE(m_dialog->connectButton()->pos(), QPoint(72, 354));
+        for (auto* box : {m_dialog->saveIdBox(), m_dialog->savePasswordBox()}) {
+            QVERIFY(box->isVisible());
+            QVERIFY(box->hasImage());
+            QCOMPARE(box->labelX(), 16);
+        }
+        QCOMPARE(m_dialog->saveIdBox()->geometry(), QRect(20, 210, 80, 13));
+        QCOMPARE(m_dialog->savePasswordBox()->geometry(), QRect(235, 210, 90, 13));
+        QCOMPARE(m_dialog->saveIdBox()->text(), u(text::kSaveId));
+        QCOMPARE(m_dialog->banner()->pixmap().size(), QSize(381, 126));
+
+        for (const CFontStatic* label : {m_dialog->statusStatic(), m_dialog->serverLabel()}) {
+            const CFontStatic::Style& style = label->style();
+            QCOMPARE(style.face, u("굴림"));
+            QCOMPARE(style.height, 12);
+            QVERIFY(style.bold);
+            QCOMPARE(style.textColor, QColor(0, 0, 255));
+            QVERIFY(style.ownBackground);
+            QCOMPARE(style.backgroundColor, QColor(255, 255, 255));
+        }
+        QCOMPARE(m_dialog->statusStatic()->lastSetText(), u(text::kNotConnected));
     }
 
     void unreachableServiceLeavesAnEmptyListAndSaysSoOnce()
