@@ -13,6 +13,7 @@ NORVANTA_PACKAGES=(
   qt6-base-dev fonts-nanum fonts-liberation
   xvfb xauth
   curl libpugixml-dev
+  libsystemd-dev dbus python3-dbusmock
 )
 
 log() { printf '\n== %s\n' "$*"; }

@@ -13,6 +13,12 @@ namespace norvanta::platform::ras {
 inline constexpr DWORD kErrorProviderUnavailable = 0x20000001;  // the chosen dialer is not there
 inline constexpr DWORD kErrorUnknownProvider = 0x20000002;      // NORVANTA_VPN_RAS holds an unknown value
 inline constexpr DWORD kErrorSimulationConfig = 0x20000003;     // the simulation's settings are wrong
+// The NetworkManager dialer's own failures, each with a text that says what to install or check.
+inline constexpr DWORD kErrorNmUnavailable = 0x20000010;       // no system bus or no NetworkManager on it
+inline constexpr DWORD kErrorNmPluginMissing = 0x20000011;     // the PPTP plugin is not installed or does not start
+inline constexpr DWORD kErrorNmNoPppKernel = 0x20000012;       // the kernel has no PPP or MPPE support
+inline constexpr DWORD kErrorNmPermissionDenied = 0x20000013;  // NetworkManager (polkit) refused this user
+inline constexpr DWORD kErrorNmPluginStopped = 0x20000014;     // the plugin stopped before the link was up
 
 // The layer's Korean text (CP949) for a code it knows, or nothing.
 std::optional<std::string> knownErrorText(DWORD code);

@@ -1,0 +1,8 @@
+# System libraries of the Linux platform layer.
+
+# sd-bus from libsystemd talks to NetworkManager on the system bus (the NetworkManager
+# dialer). The imported target is global so that test programs which drive a fake
+# NetworkManager on a private bus can link it too.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(NORVANTA_LIBSYSTEMD REQUIRED IMPORTED_TARGET GLOBAL libsystemd)
+target_link_libraries(norvanta_platform PRIVATE PkgConfig::NORVANTA_LIBSYSTEMD)
