@@ -1,5 +1,6 @@
 #include "platform/linux/ras/RasLayer.h"
 
+#include "platform/linux/ras/NmRasProvider.h"
 #include "platform/linux/ras/RasErrorText.h"
 #include "platform/linux/ras/SimRasProvider.h"
 #include "platform/linux/ras/UnavailableRasProvider.h"
@@ -48,10 +49,9 @@ std::unique_ptr<RasProvider> makeProviderFromEnvironment()
     const char* chosen = std::getenv("NORVANTA_VPN_RAS");
     const std::string value = chosen != nullptr ? chosen : "";
     if (value.empty() || value == "nm") {
-        // The NetworkManager dialer is the default and not built yet; until it is, a dial
-        // says so instead of failing with a text that hides the reason.
-        return std::make_unique<UnavailableRasProvider>(kErrorProviderUnavailable,
-                                                        *knownErrorText(kErrorProviderUnavailable));
+        // The real dialer. It needs nothing to start: without a system bus or NetworkManager
+        // each dial fails with a text that says what to install.
+        return std::make_unique<NmRasProvider>();
     }
     if (value == "sim") {
         std::string problem;

@@ -10,8 +10,7 @@ namespace norvanta::platform::ras {
 
 // The process-wide state behind the RAS-shaped functions: the provider chosen by
 // NORVANTA_VPN_RAS and the thread that delivers dial events.
-//   unset, empty or "nm": the NetworkManager dialer (not built yet: every dial fails with
-//                         a text that says so)
+//   unset, empty or "nm": the NetworkManager dialer (NmRasProvider)
 //   "sim":                the simulated service (SimRasProvider, configured by SimRasConfig)
 //   anything else:        every dial fails with a text naming the wrong value
 class RasLayer {

@@ -1,0 +1,711 @@
+#include "platform/linux/ras/NmRasProvider.h"
+
+#include "platform/linux/ras/NmPreflight.h"
+#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/RasErrorText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <pwd.h>
+#include <random>
+#include <string.h>
+#include <systemd/sd-bus.h>
+#include <unistd.h>
+
+namespace norvanta::platform::ras {
+namespace {
+
+constexpr char kVpnInterface[] = "org.freedesktop.NetworkManager.VPN.Connection";
+constexpr char kActiveInterface[] = "org.freedesktop.NetworkManager.Connection.Active";
+constexpr char kDeviceName[] = "NetworkManager PPTP";
+
+void wipe(std::string& secret)
+{
+    explicit_bzero(secret.data(), secret.size());
+    secret.clear();
+}
+
+// The login NetworkManager knows this user by, for the profile's permissions.
+std::string loginName()
+{
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) {
+        return {};
+    }
+    return found->pw_name;
+}
+
+std::string newUuid()
+{
+    std::random_device random;
+    std::uint8_t bytes[16];
+    for (auto& byte : bytes) {
+        byte = static_cast<std::uint8_t>(random());
+    }
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    char text[37];
+    std::snprintf(text, sizeof text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", bytes[0],
+                  bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10],
+                  bytes[11], bytes[12], bytes[13], bytes[14], bytes[15]);
+    return text;
+}
+
+bool isEnd(bool vpn, std::uint32_t state)
+{
+    return vpn ? (state == nm::kVpnFailed || state == nm::kVpnDisconnected) : state == nm::kActiveDeactivated;
+}
+
+} // namespace
+
+struct NmRasProvider::PendingActivation {
+    NmRasProvider* provider;
+    ConnectionId id;
+};
+
+NmRasProvider::NmRasProvider(NmRasOptions options)
+    : m_options(std::move(options)),
+      m_record(m_options.linkRecord),
+      m_agent([this](const std::string& sender, const std::string& profilePath) {
+          return passwordFor(sender, profilePath);
+      }),
+      m_bus(std::make_unique<NmBus>(NmBus::Hooks{[this](sd_bus* bus) { busOpened(bus); },
+                                                 [this] { networkManagerGone(); }}))
+{
+}
+
+NmRasProvider::~NmRasProvider()
+{
+    std::vector<Checker> checkers;
+    {
+        const std::lock_guard lock(m_mutex);
+        checkers.swap(m_checkers);
+        for (auto& [id, link] : m_links) {
+            wipe(link.password);
+        }
+    }
+    for (auto& checker : checkers) {
+        checker.thread.join();
+    }
+    m_bus.reset();
+}
+
+DWORD NmRasProvider::validateEntryName(const std::string&, const std::string& entryName)
+{
+    const auto timeout = m_options.callTimeout;
+    const auto result = m_bus->await<DWORD>(
+        [entryName, timeout](sd_bus* bus) -> DWORD {
+            nm::CallError error;
+            const auto profile = nm::findProfile(bus, entryName, timeout, error);
+            if (error) {
+                return nm::callErrorCode(error.name, ERROR_CANNOT_OPEN_PHONEBOOK);
+            }
+            return profile ? ERROR_ALREADY_EXISTS : 0;
+        },
+        m_options.callerWait);
+    return result.value_or(kErrorNmUnavailable);
+}
+
+DWORD NmRasProvider::setEntryProperties(const std::string&, const std::string& entryName,
+                                        const EntrySettings& settings)
+{
+    const auto timeout = m_options.callTimeout;
+    const auto result = m_bus->await<DWORD>(
+        [entryName, settings, timeout](sd_bus* bus) -> DWORD {
+            // An existing profile is the user's from then on: it is never written over,
+            // even when the lookup that should have found it timed out.
+            nm::CallError error;
+            if (nm::findProfile(bus, entryName, timeout, error)) {
+                return ERROR_ALREADY_EXISTS;
+            }
+            if (error) {
+                return nm::callErrorCode(error.name, ERROR_CANNOT_WRITE_PHONEBOOK);
+            }
+            const std::string login = loginName();
+            if (login.empty()) {
+                return ERROR_CANNOT_WRITE_PHONEBOOK;
+            }
+            if (nm::addProfile(bus, entryName, newUuid(), login, settings, timeout, error).empty()) {
+                return nm::callErrorCode(error.name, ERROR_CANNOT_WRITE_PHONEBOOK);
+            }
+            return 0;
+        },
+        m_options.callerWait);
+    return result.value_or(kErrorNmUnavailable);
+}
+
+DWORD NmRasProvider::dial(ConnectionId id, const DialRequest& request, ProgressCallback progress)
+{
+    DialRequest checked = request;
+    Link link;
+    link.entryName = request.entryName;
+    link.progress = std::move(progress);
+    link.password = request.password;
+    wipe(checked.password);
+    {
+        const std::lock_guard lock(m_mutex);
+        reapCheckers();
+        m_links.emplace(id, std::move(link));
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        m_checkers.push_back(Checker{std::thread([this, id, checked = std::move(checked), done]() mutable {
+                                         runChecks(id, std::move(checked));
+                                         done->store(true);
+                                     }),
+                                     done});
+    }
+    m_bus->postAfter(m_options.dialLimit, [this, id](sd_bus* bus) { dialLimitReached(bus, id); });
+    return 0;
+}
+
+// Runs on the dial's own thread: each check may block for a while, and a hang-up or the
+// time limit may end the dial meanwhile, which the next step notices.
+void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
+{
+    const auto checked = m_bus->await<Checked>(
+        [this, name = request.entryName](sd_bus* bus) { return checkNetworkManager(bus, name); },
+        m_options.callerWait);
+    if (!checked) {
+        failIfChecking(id, kErrorNmUnavailable);
+        return;
+    }
+    if (checked->code != 0) {
+        failIfChecking(id, checked->code);
+        return;
+    }
+    const std::string release =
+        m_options.kernelRelease.empty() ? nm::runningKernelRelease() : m_options.kernelRelease;
+    if (nm::pppKernelMissing(m_options.systemRoot, release)) {
+        failIfChecking(id, kErrorNmNoPppKernel);
+        return;
+    }
+    std::string address;
+    if (const DWORD resolved = nm::resolveServer(request.phoneNumber, address); resolved != 0) {
+        failIfChecking(id, resolved);
+        return;
+    }
+    if (const DWORD probed = nm::probePptpPort(address, m_options.pptpPort, m_options.probeTimeout); probed != 0) {
+        failIfChecking(id, probed);
+        return;
+    }
+    auto data = checked->profile.data;
+    data["gateway"] = nm::gatewayFor(request.phoneNumber, address);
+    data["user"] = request.userName;
+    if (request.domain.empty()) {
+        data.erase("domain");
+    } else {
+        data["domain"] = request.domain;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto link = m_links.find(id);
+        if (link == m_links.end() || link->second.phase != Phase::Checking) {
+            return;
+        }
+        advance(link->second, nm::kStepOpenPort);
+    }
+    m_bus->post([this, id, profile = checked->profile, data = std::move(data), owner = checked->owner](sd_bus* bus) {
+        activate(bus, id, profile, data, owner);
+    });
+}
+
+NmRasProvider::Checked NmRasProvider::checkNetworkManager(sd_bus* bus, const std::string& entryName)
+{
+    Checked checked;
+    nm::CallError error;
+    checked.owner = nm::nmOwner(bus, m_options.callTimeout, error);
+    if (error) {
+        checked.code = kErrorNmUnavailable;
+        return checked;
+    }
+    const auto profile = nm::findProfile(bus, entryName, m_options.callTimeout, error);
+    if (error) {
+        checked.code = nm::callErrorCode(error.name, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    } else if (!profile) {
+        checked.code = ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
+    } else {
+        checked.profile = *profile;
+    }
+    return checked;
+}
+
+void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& profile,
+                             std::map<std::string, std::string> data, const std::string& owner)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto link = m_links.find(id);
+        if (link == m_links.end() || link->second.phase != Phase::Checking) {
+            return;
+        }
+    }
+    nm::CallError error;
+    // Only a changed server or user is written: each write is a profile change the user
+    // may see in NetworkManager's own tools.
+    if (data != profile.data && !nm::updateProfileData(bus, profile.path, data, m_options.callTimeout, error)) {
+        failIfChecking(id, nm::callErrorCode(error.name, ERROR_CANNOT_WRITE_PHONEBOOK));
+        return;
+    }
+    if (!m_agentRegistered) {
+        if (!m_agent.registerWith(bus, m_options.callTimeout, error)) {
+            failIfChecking(id, nm::callErrorCode(error.name, kErrorNmUnavailable));
+            return;
+        }
+        m_agentRegistered = true;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto link = m_links.find(id);
+        if (link == m_links.end() || link->second.phase != Phase::Checking) {
+            return;
+        }
+        link->second.phase = Phase::Activating;
+        link->second.profilePath = profile.path;
+        link->second.nmOwner = owner;
+    }
+    // Asynchronous: NetworkManager may ask the agent for the password before it answers,
+    // so the loop must stay free to serve it.
+    sd_bus_message* call = nullptr;
+    sd_bus_slot* slot = nullptr;
+    int result = sd_bus_message_new_method_call(bus, &call, nm::kNmService, nm::kNmPath, nm::kNmService,
+                                                "ActivateConnection");
+    const nm::Message owned(call);
+    result = result >= 0 ? sd_bus_message_append(call, "ooo", profile.path.c_str(), "/", "/") : result;
+    auto pending = std::make_unique<PendingActivation>(PendingActivation{this, id});
+    const auto usec = static_cast<std::uint64_t>(m_options.dialLimit.count()) * 1000U;
+    result = result >= 0 ? sd_bus_call_async(bus, &slot, call, onActivated, pending.get(), usec) : result;
+    if (result < 0) {
+        activated(bus, id, {}, "org.freedesktop.DBus.Error.NoReply");
+        return;
+    }
+    sd_bus_slot_set_destroy_callback(slot, [](void* data) {
+        std::unique_ptr<PendingActivation>(static_cast<PendingActivation*>(data));
+    });
+    pending.release();
+    sd_bus_slot_set_floating(slot, 1);
+    sd_bus_slot_unref(slot);
+}
+
+int NmRasProvider::onActivated(sd_bus_message* reply, void* pending, sd_bus_error*)
+{
+    const auto* activation = static_cast<PendingActivation*>(pending);
+    sd_bus* bus = sd_bus_message_get_bus(reply);
+    if (const sd_bus_error* error = sd_bus_message_get_error(reply); error != nullptr) {
+        activation->provider->activated(bus, activation->id, {}, error->name != nullptr ? error->name : "");
+        return 0;
+    }
+    const char* path = nullptr;
+    if (sd_bus_message_read_basic(reply, 'o', &path) < 0 || path == nullptr) {
+        activation->provider->activated(bus, activation->id, {}, "org.freedesktop.DBus.Error.InvalidArgs");
+        return 0;
+    }
+    activation->provider->activated(bus, activation->id, path, {});
+    return 0;
+}
+
+void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& activePath,
+                              const std::string& errorName)
+{
+    bool orphan = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto found = m_links.find(id);
+        if (found == m_links.end() || found->second.phase != Phase::Activating) {
+            orphan = !activePath.empty();
+        } else if (activePath.empty()) {
+            fail(found->second, nm::callErrorCode(errorName, ERROR_AUTOMATIC_VPN_FAILED));
+        } else {
+            Link& link = found->second;
+            link.activePath = activePath;
+            advance(link, nm::kStepPortOpened);
+            // Signals sent before this reply are applied now, in their order.
+            if (const auto early = m_early.find(activePath); early != m_early.end()) {
+                for (const auto& [vpn, state, reason] : early->second) {
+                    applyState(link, vpn != 0, state, reason);
+                }
+            }
+        }
+        m_early.erase(activePath);
+        if (!std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
+                return entry.second.phase == Phase::Activating && entry.second.activePath.empty();
+            })) {
+            m_early.clear();
+        }
+    }
+    // Hung up (or given up) while NetworkManager was still answering: the activation it
+    // started must not stay behind.
+    if (orphan) {
+        deactivate(bus, activePath);
+    }
+    unregisterAgentWhenIdle(bus);
+}
+
+void NmRasProvider::dialLimitReached(sd_bus* bus, ConnectionId id)
+{
+    std::string activePath;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto link = m_links.find(id);
+        if (link == m_links.end()
+            || (link->second.phase != Phase::Checking && link->second.phase != Phase::Activating)) {
+            return;
+        }
+        activePath = link->second.activePath;
+        fail(link->second, ERROR_PPP_TIMEOUT);
+    }
+    if (!activePath.empty()) {
+        deactivate(bus, activePath);
+    }
+    unregisterAgentWhenIdle(bus);
+}
+
+DWORD NmRasProvider::hangUp(ConnectionId id)
+{
+    std::string activePath;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto link = m_links.find(id);
+        if (link == m_links.end()) {
+            return ERROR_INVALID_HANDLE;
+        }
+        wipe(link->second.password);
+        activePath = link->second.activePath;
+        const bool wasUp = link->second.phase == Phase::Connected || link->second.phase == Phase::Activating;
+        if (!activePath.empty() && wasUp) {
+            m_hungUpPaths.insert(activePath);
+            m_record.clear(activePath);
+        }
+        if (!wasUp) {
+            activePath.clear();
+        }
+        m_links.erase(link);
+    }
+    m_bus->post([this, activePath](sd_bus* bus) {
+        if (!activePath.empty()) {
+            deactivate(bus, activePath);
+        }
+        unregisterAgentWhenIdle(bus);
+    });
+    return 0;
+}
+
+std::vector<ActiveConnection> NmRasProvider::enumerate()
+{
+    const auto timeout = m_options.callTimeout;
+    const auto listed = m_bus->await<std::optional<std::vector<nm::ActiveVpn>>>(
+        [timeout](sd_bus* bus) -> std::optional<std::vector<nm::ActiveVpn>> {
+            nm::CallError error;
+            auto vpns = nm::listActiveVpns(bus, timeout, error);
+            if (error) {
+                return std::nullopt;
+            }
+            return vpns;
+        },
+        m_options.callerWait);
+
+    const std::lock_guard lock(m_mutex);
+    std::vector<ActiveConnection> connections;
+    const auto beingDialed = [](const Link& link) {
+        return link.progress && (link.phase == Phase::Checking || (link.phase == Phase::Activating && link.activePath.empty()));
+    };
+    if (!listed || !*listed) {
+        for (const auto& [id, link] : m_links) {
+            if (beingDialed(link) || link.phase == Phase::Activating || link.phase == Phase::Connected) {
+                connections.push_back(ActiveConnection{id, link.entryName, kDeviceName, ""});
+            }
+        }
+        return connections;
+    }
+    std::set<std::string> present;
+    for (const auto& vpn : **listed) {
+        present.insert(vpn.path);
+        if ((vpn.state != nm::kActiveActivating && vpn.state != nm::kActiveActivated) || m_hungUpPaths.contains(vpn.path)) {
+            continue;
+        }
+        if (const auto* link = linkByActivePath(vpn.path); link != nullptr) {
+            if (link->phase == Phase::Activating || link->phase == Phase::Connected) {
+                const auto id = std::find_if(m_links.begin(), m_links.end(),
+                                             [link](const auto& entry) { return &entry.second == link; })->first;
+                connections.push_back(ActiveConnection{id, link->entryName, kDeviceName, ""});
+            }
+            continue;
+        }
+        // Up before this client looked (a restarted client, or another program): from now
+        // on it is followed like a dial of ours, with the time it was recorded activated.
+        Link found;
+        found.entryName = vpn.name;
+        found.activePath = vpn.path;
+        found.phase = vpn.state == nm::kActiveActivated ? Phase::Connected : Phase::Activating;
+        if (found.phase == Phase::Connected) {
+            const auto recorded = m_record.activatedAt(vpn.path);
+            found.activatedMs = recorded.value_or(nm::linkClockMs());
+            if (!recorded) {
+                m_record.save(vpn.path, found.activatedMs);
+            }
+        }
+        const ConnectionId id = nextConnectionId();
+        m_links.emplace(id, std::move(found));
+        connections.push_back(ActiveConnection{id, vpn.name, kDeviceName, ""});
+    }
+    for (auto& [id, link] : m_links) {
+        if (beingDialed(link)) {
+            connections.push_back(ActiveConnection{id, link.entryName, kDeviceName, ""});
+        } else if (!link.activePath.empty() && !present.contains(link.activePath)
+                   && (link.phase == Phase::Connected || link.phase == Phase::Activating)) {
+            // NetworkManager no longer lists it: a signal was missed, or the bus was away.
+            if (link.phase == Phase::Connected) {
+                markLost(link);
+            } else {
+                fail(link, ERROR_AUTOMATIC_VPN_FAILED);
+            }
+        }
+    }
+    std::erase_if(m_hungUpPaths, [&present](const std::string& path) { return !present.contains(path); });
+    return connections;
+}
+
+DWORD NmRasProvider::statistics(ConnectionId id, LinkStatistics& statistics)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto link = m_links.find(id);
+    if (link == m_links.end()) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (link->second.phase != Phase::Connected) {
+        return ERROR_NO_CONNECTION;
+    }
+    const std::uint64_t now = nm::linkClockMs();
+    const std::uint64_t up = now > link->second.activatedMs ? now - link->second.activatedMs : 0;
+    statistics = LinkStatistics{};
+    statistics.connectDurationMs =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(up, std::numeric_limits<std::uint32_t>::max()));
+    return 0;
+}
+
+void NmRasProvider::busOpened(sd_bus* bus)
+{
+    m_agentRegistered = false;
+    sd_bus_match_signal(bus, nullptr, nm::kNmService, nullptr, kVpnInterface, "VpnStateChanged", onVpnStateChanged,
+                        this);
+    sd_bus_match_signal(bus, nullptr, nm::kNmService, nullptr, kActiveInterface, "StateChanged",
+                        onActiveStateChanged, this);
+    sd_bus_match_signal(bus, nullptr, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                        "NameOwnerChanged", onNameOwnerChanged, this);
+    m_agent.exportOn(bus);
+}
+
+void NmRasProvider::networkManagerGone()
+{
+    const std::lock_guard lock(m_mutex);
+    m_agentRegistered = false;
+    m_early.clear();
+    for (auto& [id, link] : m_links) {
+        if (link.phase == Phase::Activating) {
+            fail(link, kErrorNmUnavailable);
+        } else if (link.phase == Phase::Connected) {
+            markLost(link);
+        }
+    }
+}
+
+int NmRasProvider::onVpnStateChanged(sd_bus_message* signal, void* self, sd_bus_error*)
+{
+    std::uint32_t state = 0;
+    std::uint32_t reason = 0;
+    const char* path = sd_bus_message_get_path(signal);
+    if (path != nullptr && sd_bus_message_read(signal, "uu", &state, &reason) >= 0) {
+        static_cast<NmRasProvider*>(self)->stateChanged(sd_bus_message_get_bus(signal), path, true, state, reason);
+    }
+    return 0;
+}
+
+int NmRasProvider::onActiveStateChanged(sd_bus_message* signal, void* self, sd_bus_error*)
+{
+    std::uint32_t state = 0;
+    std::uint32_t reason = 0;
+    const char* path = sd_bus_message_get_path(signal);
+    if (path != nullptr && sd_bus_message_read(signal, "uu", &state, &reason) >= 0) {
+        static_cast<NmRasProvider*>(self)->stateChanged(sd_bus_message_get_bus(signal), path, false, state, reason);
+    }
+    return 0;
+}
+
+int NmRasProvider::onNameOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error*)
+{
+    const char* name = nullptr;
+    const char* oldOwner = nullptr;
+    const char* newOwner = nullptr;
+    if (sd_bus_message_read(signal, "sss", &name, &oldOwner, &newOwner) >= 0 && name != nullptr
+        && std::string_view(name) == nm::kNmService && (newOwner == nullptr || newOwner[0] == '\0')) {
+        static_cast<NmRasProvider*>(self)->networkManagerGone();
+    }
+    return 0;
+}
+
+void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn, std::uint32_t state,
+                                 std::uint32_t reason)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (isEnd(vpn, state)) {
+            m_hungUpPaths.erase(path);
+        }
+        Link* link = linkByActivePath(path);
+        if (link == nullptr) {
+            const bool awaitingReply = std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
+                return entry.second.phase == Phase::Activating && entry.second.activePath.empty();
+            });
+            auto& early = m_early[path];
+            if (awaitingReply && early.size() < 32) {
+                early.push_back({vpn ? 1U : 0U, state, reason});
+            }
+            return;
+        }
+        applyState(*link, vpn, state, reason);
+    }
+    unregisterAgentWhenIdle(bus);
+}
+
+void NmRasProvider::applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason)
+{
+    // The active connection's own state says when it is going away; NetworkManager sends
+    // it before the VPN state, with the same reason.
+    if (!vpn) {
+        if (state == nm::kActiveDeactivating && link.phase == Phase::Connected) {
+            markLost(link);
+            return;
+        }
+        if (state != nm::kActiveDeactivated) {
+            return;
+        }
+        state = nm::kVpnDisconnected;
+    }
+    if (link.phase == Phase::Connected) {
+        if (isEnd(true, state)) {
+            markLost(link);
+        }
+        return;
+    }
+    if (link.phase != Phase::Activating) {
+        return;
+    }
+    if (state == nm::kVpnConnect && !link.connectAt) {
+        link.connectAt = std::chrono::steady_clock::now();
+    }
+    if (isEnd(true, state)) {
+        std::optional<std::chrono::milliseconds> sinceConnect;
+        if (link.connectAt) {
+            sinceConnect = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
+                                                                                 - *link.connectAt);
+        }
+        fail(link, nm::failureCode(reason, sinceConnect, m_options.authWindow));
+        return;
+    }
+    if (state == nm::kVpnActivated) {
+        link.phase = Phase::Connected;
+        link.activatedMs = nm::linkClockMs();
+        m_record.save(link.activePath, link.activatedMs);
+        wipe(link.password);
+    }
+    if (const int step = nm::progressStepOf(state); step >= 0) {
+        advance(link, step);
+    }
+}
+
+void NmRasProvider::advance(Link& link, int step)
+{
+    for (int next = link.reached + 1; next <= step; ++next) {
+        if (link.progress) {
+            link.progress(nm::kProgressSteps[next], 0);
+        }
+    }
+    link.reached = std::max(link.reached, step);
+}
+
+void NmRasProvider::fail(Link& link, DWORD code)
+{
+    link.phase = Phase::Failed;
+    wipe(link.password);
+    if (link.progress) {
+        link.progress(nm::kProgressSteps[std::max(link.reached, 0)], code);
+    }
+}
+
+void NmRasProvider::markLost(Link& link)
+{
+    link.phase = Phase::Lost;
+    m_record.clear(link.activePath);
+}
+
+bool NmRasProvider::failIfChecking(ConnectionId id, DWORD code)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto link = m_links.find(id);
+    if (link == m_links.end() || link->second.phase != Phase::Checking) {
+        return false;
+    }
+    fail(link->second, code);
+    return true;
+}
+
+NmRasProvider::Link* NmRasProvider::linkByActivePath(const std::string& path)
+{
+    for (auto& [id, link] : m_links) {
+        if (link.activePath == path && (link.phase == Phase::Activating || link.phase == Phase::Connected)) {
+            return &link;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::string> NmRasProvider::passwordFor(const std::string& sender, const std::string& profilePath)
+{
+    const std::lock_guard lock(m_mutex);
+    for (const auto& [id, link] : m_links) {
+        if (link.phase == Phase::Activating && link.profilePath == profilePath && link.nmOwner == sender
+            && link.progress) {
+            return link.password;
+        }
+    }
+    return std::nullopt;
+}
+
+void NmRasProvider::deactivate(sd_bus* bus, const std::string& activePath)
+{
+    // ConnectionNotActive means it is down already, which is what was asked for.
+    nm::CallError ignored;
+    nm::callNm(bus, nm::kNmPath, nm::kNmService, "DeactivateConnection", m_options.callTimeout,
+               [&activePath](sd_bus_message* m) { return sd_bus_message_append_basic(m, 'o', activePath.c_str()); },
+               ignored);
+}
+
+void NmRasProvider::unregisterAgentWhenIdle(sd_bus* bus)
+{
+    if (!m_agentRegistered) {
+        return;
+    }
+    {
+        const std::lock_guard lock(m_mutex);
+        if (std::any_of(m_links.begin(), m_links.end(),
+                        [](const auto& entry) { return entry.second.phase == Phase::Activating; })) {
+            return;
+        }
+    }
+    m_agent.unregister(bus, m_options.callTimeout);
+    m_agentRegistered = false;
+}
+
+void NmRasProvider::reapCheckers()
+{
+    std::erase_if(m_checkers, [](Checker& checker) {
+        if (!checker.done->load()) {
+            return false;
+        }
+        checker.thread.join();
+        return true;
+    });
+}
+
+} // namespace norvanta::platform::ras

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "platform/linux/ras/NmBus.h"
+#include "platform/linux/ras/NmDbus.h"
+#include "platform/linux/ras/NmLinkRecord.h"
+#include "platform/linux/ras/NmSecretAgent.h"
+#include "platform/linux/ras/RasProvider.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace norvanta::platform::ras {
+
+// Limits and places of the NetworkManager dialer; the defaults are those of a real run.
+struct NmRasOptions {
+    std::chrono::milliseconds callTimeout{1500};  // one D-Bus call
+    std::chrono::milliseconds callerWait{2500};   // the longest a RAS call waits for D-Bus
+    std::chrono::milliseconds dialLimit{90000};   // dial start to connected, or 718
+    std::chrono::milliseconds probeTimeout{5000}; // the PPTP port check
+    std::chrono::milliseconds authWindow{15000};  // see NmStateMap.cpp
+    std::uint16_t pptpPort = 1723;
+    std::filesystem::path systemRoot = "/";       // where /sys and /lib/modules are read
+    std::string kernelRelease;                    // empty: the running kernel's
+    std::filesystem::path linkRecord = nm::NmLinkRecord::defaultFile();
+};
+
+// The remote-access service of a Linux desktop: PPTP through NetworkManager and its PPTP
+// plugin, driven over the system bus as the logged-in user (no root needed).
+//
+// The phonebook entry is a NetworkManager profile of the same name, private to the user,
+// created once and then left as it is. A dial checks what NetworkManager would only report
+// as a plain failure (NetworkManager there, the profile, the kernel's PPP support, the
+// server's name and PPTP port), writes the server and user into the profile when they
+// changed, registers a secret agent that hands the password to NetworkManager when asked,
+// and activates the profile; NetworkManager's signals become the dial's RAS events (table
+// in NmStateMap.cpp). Every D-Bus call runs on the provider's bus thread; a RAS call waits
+// for one at most callerWait, and a dial never blocks its caller.
+class NmRasProvider : public RasProvider {
+public:
+    explicit NmRasProvider(NmRasOptions options = {});
+    // Waits for the dial checks under way and sends what is queued (a hang-up). A link
+    // that is up stays up: a client started later finds it.
+    ~NmRasProvider() override;
+
+    NmRasProvider(const NmRasProvider&) = delete;
+    NmRasProvider& operator=(const NmRasProvider&) = delete;
+
+    // 183 when a PPTP profile of that name exists, 0 when not; 0x20000010 without
+    // NetworkManager, 0x20000013 when refused, 621 for another failure. `phonebook` is
+    // ignored: NetworkManager keeps one set of profiles.
+    DWORD validateEntryName(const std::string& phonebook, const std::string& entryName) override;
+    // Saves the profile; 0 when saved, 183 when one of that name exists (it is left
+    // alone), 0x20000010 / 0x20000013 as above, 624 for another failure.
+    DWORD setEntryProperties(const std::string& phonebook, const std::string& entryName,
+                             const EntrySettings& settings) override;
+    // Always 0 at once; every outcome arrives as an event.
+    DWORD dial(ConnectionId id, const DialRequest& request, ProgressCallback progress) override;
+    // 0 for a dial or link of this provider (NetworkManager is told to deactivate it), else 6.
+    DWORD hangUp(ConnectionId id) override;
+    // The VPN connections NetworkManager has activating or up (links of other programs
+    // included, named as NetworkManager names them), and this provider's dials still being
+    // checked; only this provider's own when NetworkManager does not answer in time.
+    std::vector<ActiveConnection> enumerate() override;
+    // 0 with the time since activation while the link is activated; 668 while dialing and
+    // after it failed or went down; 6 for an unknown id. Never waits on D-Bus.
+    DWORD statistics(ConnectionId id, LinkStatistics& statistics) override;
+
+private:
+    enum class Phase { Checking, Activating, Connected, Failed, Lost };
+
+    struct Link {
+        std::string entryName;
+        Phase phase = Phase::Checking;
+        ProgressCallback progress;  // empty for a link found rather than dialed
+        int reached = -1;           // index in nm::kProgressSteps reported so far
+        std::string password;       // until NetworkManager no longer needs it
+        std::string profilePath;
+        std::string activePath;
+        std::string nmOwner;        // the only sender the agent answers
+        std::optional<std::chrono::steady_clock::time_point> connectAt;
+        std::uint64_t activatedMs = 0;
+    };
+
+    struct Checked {
+        DWORD code = 0;
+        nm::Profile profile;
+        std::string owner;
+    };
+
+    struct Checker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
+    struct PendingActivation;
+
+    // Dial steps, in order.
+    void runChecks(ConnectionId id, DialRequest request);
+    Checked checkNetworkManager(sd_bus* bus, const std::string& entryName);
+    void activate(sd_bus* bus, ConnectionId id, const nm::Profile& profile, std::map<std::string, std::string> data,
+                  const std::string& owner);
+    static int onActivated(sd_bus_message* reply, void* pending, sd_bus_error* error);
+    void activated(sd_bus* bus, ConnectionId id, const std::string& activePath, const std::string& errorName);
+    void dialLimitReached(sd_bus* bus, ConnectionId id);
+
+    // Signals (bus thread).
+    void busOpened(sd_bus* bus);
+    void networkManagerGone();
+    static int onVpnStateChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
+    static int onActiveStateChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
+    static int onNameOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
+    void stateChanged(sd_bus* bus, const std::string& path, bool vpn, std::uint32_t state, std::uint32_t reason);
+    void applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason);
+
+    // Helpers; those taking a Link expect m_mutex held.
+    void advance(Link& link, int step);
+    void fail(Link& link, DWORD code);
+    void markLost(Link& link);
+    bool failIfChecking(ConnectionId id, DWORD code);
+    Link* linkByActivePath(const std::string& path);
+    std::optional<std::string> passwordFor(const std::string& sender, const std::string& profilePath);
+    void deactivate(sd_bus* bus, const std::string& activePath);
+    void unregisterAgentWhenIdle(sd_bus* bus);
+    void reapCheckers();
+
+    const NmRasOptions m_options;
+    const nm::NmLinkRecord m_record;
+    std::mutex m_mutex;
+    std::map<ConnectionId, Link> m_links;
+    std::set<std::string> m_hungUpPaths;  // deactivation asked for, not yet seen done
+    // Signals of active connections whose ActivateConnection reply has not come yet.
+    std::map<std::string, std::vector<std::array<std::uint32_t, 3>>> m_early;
+    std::vector<Checker> m_checkers;
+    bool m_agentRegistered = false;  // bus thread only
+    nm::NmSecretAgent m_agent;
+    // Declared last so that it goes first: its thread runs tasks that use the members above.
+    std::unique_ptr<NmBus> m_bus;
+};
+
+} // namespace norvanta::platform::ras

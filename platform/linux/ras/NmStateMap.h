@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/RasApi.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+// How NetworkManager's view of a VPN activation reads as RAS progress states and error
+// codes. The full table, with the reasons behind each line, is in NmStateMap.cpp.
+namespace norvanta::platform::ras::nm {
+
+// NMVpnConnectionState.
+enum VpnState : std::uint32_t {
+    kVpnUnknown = 0,
+    kVpnPrepare = 1,
+    kVpnNeedAuth = 2,
+    kVpnConnect = 3,
+    kVpnIpConfigGet = 4,
+    kVpnActivated = 5,
+    kVpnFailed = 6,
+    kVpnDisconnected = 7,
+};
+
+// NMActiveConnectionState.
+enum ActiveState : std::uint32_t {
+    kActiveUnknown = 0,
+    kActiveActivating = 1,
+    kActiveActivated = 2,
+    kActiveDeactivating = 3,
+    kActiveDeactivated = 4,
+};
+
+// The RAS states a dial reports, in order; a dial reports each at most once.
+inline constexpr RASCONNSTATE kProgressSteps[] = {RASCS_OpenPort,     RASCS_PortOpened,    RASCS_ConnectDevice,
+                                                  RASCS_Authenticate, RASCS_Authenticated, RASCS_Projected,
+                                                  RASCS_Connected};
+inline constexpr int kStepOpenPort = 0;
+inline constexpr int kStepPortOpened = 1;
+inline constexpr int kStepConnected = 6;
+
+// The index in kProgressSteps a dial has reached when NetworkManager reports `vpnState`;
+// -1 for a state that says nothing about progress (unknown, prepare, need-auth, the ends).
+int progressStepOf(std::uint32_t vpnState);
+
+// The RAS error code of an activation that ended (VPN state 6 or 7) before the link was up.
+// `reason` is NMActiveConnectionStateReason; `sinceConnect` is the time from VPN state 3
+// (CONNECT) to the end, or nothing when state 3 was never reached.
+DWORD failureCode(std::uint32_t reason, std::optional<std::chrono::milliseconds> sinceConnect,
+                  std::chrono::milliseconds authWindow);
+
+// The RAS error code of a failed D-Bus call, by the error's name; `fallback` for a name
+// with no meaning of its own.
+DWORD callErrorCode(std::string_view errorName, DWORD fallback);
+
+} // namespace norvanta::platform::ras::nm
