@@ -1,0 +1,197 @@
+// The client end to end with the NetworkManager dialer: server list from the development
+// service, the dial through a fake NetworkManager on a private bus, the connected time,
+// the disconnect.
+
+#include "app/AppEvents.h"
+#include "app/AppTexts.h"
+#include "app/CNorvantaVPNDlg.h"
+#include "platform/linux/ras/NmRasProvider.h"
+#include "platform/linux/ras/RasLayer.h"
+#include "ras/RasDialer.h"
+#include "tests/app/TempConfigHome.h"
+#include "tests/platform/NmFakeNetworkManager.h"
+#include "tools/devservice/DevService.h"
+#include "ui/CFocusEditCtrl.h"
+#include "ui/Cp949.h"
+#include "ui/MessageBox.h"
+#include "ui/QEL_ButtonEx.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace text = norvanta::app::text;
+using norvanta::nmtest::NmFakeNetworkManager;
+using norvanta::tools::DevService;
+using norvanta::tools::DevServiceConfig;
+using norvanta::ui::MessageBox;
+
+namespace {
+
+const std::string kServerList =
+    "<?xml version=\"1.0\" encoding=\"euc-kr\"?><NewDataSet>"
+    "<datarow><server_name>K1-1</server_name><server_addr>127.0.0.1</server_addr></datarow>"
+    "</NewDataSet>";
+
+QString u(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QString rasText(DWORD code)
+{
+    char message[256] = {};
+    RasGetErrorStringA(code, message, sizeof message);
+    return norvanta::ui::fromCp949(message);
+}
+
+bool linkUp()
+{
+    HRASCONN handle = nullptr;
+    return FindConnectionByEntry(norvanta::ras::kVpnEntryName, handle) == 1;
+}
+
+// Stands in for the PPTP server's control port, which the dialer checks before dialing.
+class PptpPort {
+public:
+    PptpPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0
+            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~PptpPort() { ::close(m_fd); }
+    std::uint16_t port() const { return m_port; }
+
+private:
+    int m_fd;
+    std::uint16_t m_port = 0;
+};
+
+} // namespace
+
+class NetworkManagerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        ::unsetenv("NORVANTA_VPN_RAS");
+        m_fake = std::make_unique<NmFakeNetworkManager>("success", "demo");
+        QVERIFY2(m_fake->ready(), m_fake->log().c_str());
+        m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
+        QVERIFY(m_service->start());
+        QVERIFY(m_port.port() != 0);
+        norvanta::app::InstallDialEventRelay();
+        MessageBox::startRecording(true);
+    }
+
+    void cleanupTestCase()
+    {
+        norvanta::platform::ras::resetRasLayerForTesting();
+        m_fake.reset();
+    }
+
+    void init()
+    {
+        m_home = std::make_unique<TempConfigHome>();
+        // The kernel's PPP support is read from a test tree: this machine may have none.
+        std::filesystem::create_directories(m_home->path() / "root/sys/module/ppp_generic");
+        std::filesystem::create_directories(m_home->path() / "root/sys/module/ppp_mppe");
+        norvanta::platform::ras::NmRasOptions options;
+        options.pptpPort = m_port.port();
+        options.systemRoot = m_home->path() / "root";
+        options.linkRecord = m_home->path() / "link";
+        options.callTimeout = std::chrono::seconds(5);
+        options.callerWait = std::chrono::seconds(10);
+        norvanta::platform::ras::setRasProviderForTesting(
+            std::make_unique<norvanta::platform::ras::NmRasProvider>(options));
+        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        MessageBox::clearRecorded();
+    }
+
+    void cleanup()
+    {
+        m_dialog.reset();
+        QTRY_VERIFY(!linkUp());
+        m_home.reset();
+    }
+
+    void connectCountsTimeAndDisconnects()
+    {
+        openDialog();
+        connectAs("demo", "demo");
+        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
+        QVERIFY(m_dialog->connectedTimerActive());
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->timeText(), u(" 0 시간 :  0 분 :  1 초"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->timeText(), u(" 0 시간 :  0 분 :  2 초"), 5000);
+        QVERIFY(linkUp());
+        QVERIFY(MessageBox::recorded().isEmpty());
+
+        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(!m_dialog->connectedTimerActive());
+        QVERIFY(!linkUp());
+        QVERIFY(m_fake->clientCalls().find("demo\n") == std::string::npos);
+    }
+
+    void wrongPasswordShowsTheLoginText()
+    {
+        openDialog();
+        connectAs("demo", "wrong");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kDialFailed), 10000);
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().caption, u(text::kDialErrorCaption));
+        QCOMPARE(MessageBox::recorded().first().text, rasText(691));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+    }
+
+    void linkDroppedOutsideIsNoticed()
+    {
+        openDialog();
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
+        m_fake->endAll(7, 3);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kDisconnected), 5000);
+        QVERIFY(!m_dialog->connectedTimerActive());
+        QVERIFY(MessageBox::recorded().isEmpty());
+    }
+
+private:
+    void openDialog()
+    {
+        m_dialog = std::make_unique<CNorvantaVPNDlg>();
+        m_dialog->OnInitDialog();
+        m_dialog->show();
+        m_dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+    }
+
+    void connectAs(const char* userId, const char* password)
+    {
+        m_dialog->userIdEdit()->setText(QString::fromUtf8(userId));
+        m_dialog->passwordEdit()->setText(QString::fromUtf8(password));
+        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+    }
+
+    std::unique_ptr<NmFakeNetworkManager> m_fake;
+    std::unique_ptr<DevService> m_service;
+    PptpPort m_port;
+    std::unique_ptr<TempConfigHome> m_home;
+    std::unique_ptr<CNorvantaVPNDlg> m_dialog;
+};
+
+QTEST_MAIN(NetworkManagerTest)
+#include "tst_networkManager.moc"

@@ -1,0 +1,500 @@
+// The NetworkManager dialer against a fake NetworkManager on a private bus.
+
+#include "platform/linux/ras/NmLinkRecord.h"
+#include "platform/linux/ras/NmPreflight.h"
+#include "platform/linux/ras/NmRasProvider.h"
+#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/RasErrorText.h"
+#include "platform/linux/ras/RasLayer.h"
+#include "tests/platform/NmFakeNetworkManager.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <condition_variable>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+
+namespace {
+
+using namespace norvanta::platform::ras;
+using norvanta::nmtest::NmFakeNetworkManager;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr auto kPatience = std::chrono::seconds(30);
+constexpr char kEntry[] = "Norvanta VPN Service";
+
+template <typename Condition>
+bool eventually(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kPatience;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// The dial events of one test.
+class Events {
+public:
+    ProgressCallback callback()
+    {
+        return [this](RASCONNSTATE state, DWORD error) {
+            {
+                const std::lock_guard lock(m_mutex);
+                m_events.emplace_back(static_cast<DWORD>(state), error);
+            }
+            m_changed.notify_all();
+        };
+    }
+
+    // The events once the dial reached its outcome (or all there are after kPatience).
+    std::vector<std::pair<DWORD, DWORD>> outcome()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, kPatience, [this] {
+            return !m_events.empty() && (m_events.back().second != 0 || m_events.back().first == RASCS_Connected);
+        });
+        return m_events;
+    }
+
+    std::vector<std::pair<DWORD, DWORD>> all()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::pair<DWORD, DWORD>> m_events;
+};
+
+// A TCP port that accepts connections (the kernel completes them from the backlog) and
+// stands in for a PPTP server's control port.
+class Listener {
+public:
+    Listener() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0
+            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~Listener() { ::close(m_fd); }
+    std::uint16_t port() const { return m_port; }
+
+private:
+    int m_fd;
+    std::uint16_t m_port = 0;
+};
+
+std::uint16_t closedPort()
+{
+    const Listener gone;
+    return gone.port();  // closed when `gone` is
+}
+
+class TempRoot {
+public:
+    TempRoot()
+    {
+        char pattern[] = "/tmp/norvanta-nm-root-XXXXXX";
+        m_path = ::mkdtemp(pattern);
+    }
+    ~TempRoot()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    const std::filesystem::path& path() const { return m_path; }
+    void add(const std::filesystem::path& relative, const std::string& content = "")
+    {
+        std::filesystem::create_directories((m_path / relative).parent_path());
+        std::ofstream(m_path / relative) << content;
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+EntrySettings vpnEntry()
+{
+    EntrySettings settings;
+    settings.options = 0x0F100510;
+    settings.options2 = RASEO2_DontNegotiateMultilink;
+    settings.type = RASET_Vpn;
+    settings.netProtocols = RASNP_Ip;
+    settings.framingProtocol = RASFP_Ppp;
+    settings.encryptionType = ET_Optional;
+    settings.vpnStrategy = VS_PptpFirst;
+    settings.redialCount = 3;
+    settings.redialPause = 60;
+    settings.deviceType = "vpn";
+    return settings;
+}
+
+std::string textOf(DWORD code)
+{
+    return knownErrorText(code).value_or("");
+}
+
+class NmRasProviderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_root.add("sys/module/ppp_generic/refcnt");
+        m_root.add("sys/module/ppp_mppe/refcnt");
+        ASSERT_TRUE(m_fake.ready()) << m_fake.log();
+        ASSERT_NE(m_listener.port(), 0);
+        m_options.pptpPort = m_listener.port();
+        m_options.systemRoot = m_root.path();
+        m_options.linkRecord = m_root.path() / "link";
+        // Sanitizer builds and a Python fake are slow; these only bound a failure.
+        m_options.callTimeout = std::chrono::seconds(5);
+        m_options.callerWait = std::chrono::seconds(10);
+        m_provider = std::make_unique<NmRasProvider>(m_options);
+    }
+
+    void restart() { m_provider = std::make_unique<NmRasProvider>(m_options); }
+
+    void writeEntry() { ASSERT_EQ(m_provider->setEntryProperties("", kEntry, vpnEntry()), 0u); }
+
+    ConnectionId dial(Events& events, const std::string& server = "127.0.0.1", const std::string& user = "lee",
+                      const std::string& password = "pw-of-lee")
+    {
+        const ConnectionId id = nextConnectionId();
+        EXPECT_EQ(m_provider->dial(id, DialRequest{"", kEntry, server, user, password, ""}, events.callback()), 0u);
+        return id;
+    }
+
+    ConnectionId connect(const std::string& password = "pw-of-lee")
+    {
+        Events events;
+        const ConnectionId id = dial(events, "127.0.0.1", "lee", password);
+        const auto outcome = events.outcome();
+        EXPECT_FALSE(outcome.empty());
+        EXPECT_EQ(outcome.back(), std::make_pair(static_cast<DWORD>(RASCS_Connected), DWORD{0}));
+        return id;
+    }
+
+    DWORD statisticsOf(ConnectionId id, std::uint32_t* durationMs = nullptr)
+    {
+        LinkStatistics statistics;
+        const DWORD result = m_provider->statistics(id, statistics);
+        if (durationMs != nullptr) {
+            *durationMs = statistics.connectDurationMs;
+        }
+        return result;
+    }
+
+    TempRoot m_root;
+    NmFakeNetworkManager m_fake;
+    Listener m_listener;
+    NmRasOptions m_options;
+    std::unique_ptr<NmRasProvider> m_provider;
+};
+
+TEST_F(NmRasProviderTest, ProfileIsCreatedOnceWithThePluginKeysAndLeftAlone)
+{
+    EXPECT_EQ(m_provider->validateEntryName("", kEntry), 0u);
+    writeEntry();
+    EXPECT_EQ(m_provider->validateEntryName("", kEntry), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(m_provider->validateEntryName("", "NORVANTA vpn service"), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(m_provider->setEntryProperties("", kEntry, vpnEntry()), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(m_fake.profileCount(kEntry), 1u);
+
+    const auto profile = m_fake.profileSettings(kEntry);
+    const passwd* me = ::getpwuid(::getuid());
+    ASSERT_NE(me, nullptr);
+    const std::map<std::string, std::string> expected = {
+        {"connection.type", "vpn"},
+        {"connection.autoconnect", "false"},
+        {"connection.permissions", std::string("user:") + me->pw_name},
+        {"vpn.service-type", "org.freedesktop.NetworkManager.pptp"},
+        {"vpn.data.refuse-eap", "yes"},
+        {"vpn.data.refuse-pap", "yes"},
+        {"vpn.data.refuse-chap", "yes"},
+        {"vpn.data.refuse-mschap", "yes"},
+        {"vpn.data.password-flags", "2"},
+        {"ipv4.method", "auto"},
+        {"ipv4.never-default", "false"},
+    };
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(profile.count(key) ? profile.at(key) : "(missing)", value) << key;
+    }
+    // MS-CHAPv2 stays allowed; encryption is optional, so MPPE is not demanded; nothing of
+    // a password is stored.
+    for (const char* absent : {"vpn.data.refuse-mschapv2", "vpn.data.require-mppe", "vpn.data.gateway",
+                               "vpn.secrets.password"}) {
+        EXPECT_EQ(profile.count(absent), 0u) << absent;
+    }
+}
+
+TEST_F(NmRasProviderTest, SuccessfulDialReportsProgressThenConnectedAndTimeAdvances)
+{
+    writeEntry();
+    Events events;
+    const ConnectionId id = dial(events);
+    EXPECT_EQ(statisticsOf(id), ERROR_NO_CONNECTION);
+    const auto outcome = events.outcome();
+    std::vector<DWORD> states;
+    for (const auto& [state, error] : outcome) {
+        EXPECT_EQ(error, 0u);
+        states.push_back(state);
+    }
+    EXPECT_THAT(states, ElementsAre(RASCS_OpenPort, RASCS_PortOpened, RASCS_ConnectDevice, RASCS_Authenticate,
+                                    RASCS_Authenticated, RASCS_Projected, RASCS_Connected));
+
+    std::uint32_t first = 0;
+    ASSERT_EQ(statisticsOf(id, &first), 0u);
+    EXPECT_TRUE(eventually([&] {
+        std::uint32_t now = 0;
+        return statisticsOf(id, &now) == 0 && now > first;
+    }));
+
+    const auto listed = m_provider->enumerate();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].id, id);
+    EXPECT_EQ(listed[0].entryName, kEntry);
+
+    const auto profile = m_fake.profileSettings(kEntry);
+    EXPECT_EQ(profile.at("vpn.data.gateway"), "127.0.0.1");
+    EXPECT_EQ(profile.at("vpn.data.user"), "lee");
+    // The agent is there for the dial only.
+    EXPECT_TRUE(eventually([&] { return m_fake.registeredAgents() == 0; }));
+}
+
+TEST_F(NmRasProviderTest, PasswordReachesNetworkManagerOnlyThroughTheAgent)
+{
+    const std::string password = "Zq7-unique-secret";
+    writeEntry();
+    const ConnectionId first = connect(password);
+    EXPECT_EQ(m_provider->hangUp(first), 0u);
+    ASSERT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
+
+    // Another server: the profile is updated, with the password still kept out of it.
+    Events events;
+    dial(events, "localhost", "lee", password);
+    ASSERT_EQ(events.outcome().back().first, static_cast<DWORD>(RASCS_Connected));
+
+    EXPECT_THAT(m_fake.receivedSecrets(), ElementsAre(password, password));
+    const std::string calls = m_fake.clientCalls();
+    EXPECT_THAT(calls, HasSubstr("AddConnection2"));
+    EXPECT_THAT(calls, HasSubstr("Update2"));
+    EXPECT_THAT(calls, Not(HasSubstr(password)));
+    EXPECT_EQ(m_fake.profileSettings(kEntry).at("vpn.data.gateway"), "localhost");
+}
+
+TEST_F(NmRasProviderTest, UnchangedServerAndUserLeaveTheProfileUnwritten)
+{
+    writeEntry();
+    m_provider->hangUp(connect());
+    ASSERT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
+    m_provider->hangUp(connect());
+    const std::string calls = m_fake.clientCalls();
+    std::size_t updates = 0;
+    for (auto at = calls.find("Update2"); at != std::string::npos; at = calls.find("Update2", at + 1)) {
+        ++updates;
+    }
+    EXPECT_EQ(updates, 1u);
+}
+
+struct FailureCase {
+    const char* name;
+    const char* scenario;
+    const char* acceptedPassword;
+    DWORD code;
+    const char* textPart;
+};
+
+class NmDialFailureTest : public NmRasProviderTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(NmDialFailureTest, EndsWithTheMappedCodeAndText)
+{
+    writeEntry();
+    m_fake.setScenario(GetParam().scenario, GetParam().acceptedPassword);
+    Events events;
+    const ConnectionId id = dial(events);
+    const auto outcome = events.outcome();
+    ASSERT_FALSE(outcome.empty());
+    EXPECT_EQ(outcome.back().second, GetParam().code);
+    for (std::size_t i = 0; i + 1 < outcome.size(); ++i) {
+        EXPECT_EQ(outcome[i].second, 0u);
+    }
+    EXPECT_THAT(textOf(GetParam().code), HasSubstr(GetParam().textPart));
+    EXPECT_EQ(statisticsOf(id), ERROR_NO_CONNECTION);
+    EXPECT_EQ(m_provider->hangUp(id), 0u);
+    EXPECT_EQ(m_provider->hangUp(id), ERROR_INVALID_HANDLE);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NetworkManagerWays, NmDialFailureTest,
+    ::testing::Values(FailureCase{"LoginFailed", "login-failed", "", ERROR_AUTHENTICATION_FAILURE, "\276\317\310\243"},
+                      FailureCase{"WrongPassword", "success", "other", ERROR_AUTHENTICATION_FAILURE, "\276\317\310\243"},
+                      FailureCase{"ConnectTimeout", "timeout", "", ERROR_PPP_TIMEOUT, "VPN"},
+                      FailureCase{"ServiceStopped", "service-stopped", "", kErrorNmPluginStopped, "pptp-linux"},
+                      FailureCase{"PluginMissing", "plugin-missing", "", kErrorNmPluginMissing, "network-manager-pptp"},
+                      FailureCase{"PermissionDenied", "permission-denied", "", kErrorNmPermissionDenied, "polkit"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NmRasProviderTest, LinkEndedFromOutsideReadsAsLost)
+{
+    writeEntry();
+    const ConnectionId id = connect();
+    m_fake.endAll(7, 2);
+    EXPECT_TRUE(eventually([&] { return statisticsOf(id) == ERROR_NO_CONNECTION; }));
+    EXPECT_TRUE(m_provider->enumerate().empty());
+    EXPECT_EQ(m_provider->hangUp(id), 0u);
+}
+
+TEST_F(NmRasProviderTest, HangUpDeactivatesAndEndsTheEvents)
+{
+    writeEntry();
+    const ConnectionId id = connect();
+    EXPECT_EQ(m_provider->hangUp(id), 0u);
+    EXPECT_EQ(statisticsOf(id), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(m_provider->enumerate().empty());
+    EXPECT_TRUE(eventually([&] { return m_fake.clientCalls().find("DeactivateConnection") != std::string::npos; }));
+
+    // A dial hung up while NetworkManager is still connecting leaves nothing behind.
+    m_fake.setScenario("silent");
+    Events events;
+    const ConnectionId dialing = dial(events);
+    ASSERT_TRUE(eventually([&] { return events.all().size() >= 2; }));
+    EXPECT_EQ(m_provider->hangUp(dialing), 0u);
+    const auto seen = events.all().size();
+    EXPECT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
+    EXPECT_EQ(events.all().size(), seen);
+}
+
+TEST_F(NmRasProviderTest, DialThatNeverCompletesGivesUpAtTheLimit)
+{
+    m_options.dialLimit = std::chrono::milliseconds(300);
+    restart();
+    writeEntry();
+    m_fake.setScenario("silent");
+    Events events;
+    dial(events);
+    EXPECT_EQ(events.outcome().back().second, ERROR_PPP_TIMEOUT);
+    EXPECT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
+}
+
+TEST_F(NmRasProviderTest, RestartedClientFindsTheLinkAndKeepsCounting)
+{
+    writeEntry();
+    const ConnectionId id = connect();
+    std::uint32_t before = 0;
+    ASSERT_TRUE(eventually([&] { return statisticsOf(id, &before) == 0 && before > 0; }));
+    restart();
+
+    const auto listed = m_provider->enumerate();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].entryName, kEntry);
+    std::uint32_t after = 0;
+    ASSERT_EQ(statisticsOf(listed[0].id, &after), 0u);
+    EXPECT_GE(after, before);
+    EXPECT_EQ(m_provider->hangUp(listed[0].id), 0u);
+    EXPECT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
+}
+
+struct CheckCase {
+    const char* name;
+    const char* server;
+    bool closed;
+    bool pppMissing;
+    DWORD code;
+};
+
+class NmDialCheckTest : public NmRasProviderTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(NmDialCheckTest, FailsBeforeNetworkManagerIsAsked)
+{
+    if (GetParam().closed) {
+        m_options.pptpPort = closedPort();
+    }
+    if (GetParam().pppMissing) {
+        m_options.kernelRelease = "6.1.0-test";
+        std::filesystem::remove_all(m_root.path() / "sys");
+        m_root.add("lib/modules/6.1.0-test/modules.dep", "kernel/drivers/net/ppp/ppp_generic.ko.xz:\n");
+    }
+    restart();
+    writeEntry();
+    Events events;
+    dial(events, GetParam().server);
+    const auto outcome = events.outcome();
+    ASSERT_EQ(outcome.size(), 1u);
+    EXPECT_EQ(outcome[0], std::make_pair(static_cast<DWORD>(RASCS_OpenPort), GetParam().code));
+    EXPECT_THAT(m_fake.clientCalls(), Not(HasSubstr("ActivateConnection")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Checks, NmDialCheckTest,
+                         ::testing::Values(CheckCase{"PortRefused", "127.0.0.1", true, false, ERROR_AUTOMATIC_VPN_FAILED},
+                                           CheckCase{"NameUnknown", "no-such-host.invalid", false, false,
+                                                     ERROR_DNSNAME_NOT_RESOLVABLE},
+                                           CheckCase{"NoMppeInKernel", "127.0.0.1", false, true, kErrorNmNoPppKernel}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(NmRasProviderTest, DialWithoutTheProfileIsRefused)
+{
+    Events events;
+    dial(events);
+    const auto outcome = events.outcome();
+    ASSERT_EQ(outcome.size(), 1u);
+    EXPECT_EQ(outcome[0].second, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+}
+
+TEST_F(NmRasProviderTest, WithoutNetworkManagerEveryCallSaysSoAtOnce)
+{
+    writeEntry();
+    const ConnectionId id = connect();
+    m_fake.stopNetworkManager();
+    EXPECT_TRUE(eventually([&] { return statisticsOf(id) == ERROR_NO_CONNECTION; }));
+
+    EXPECT_EQ(m_provider->validateEntryName("", kEntry), kErrorNmUnavailable);
+    Events events;
+    dial(events);
+    const auto outcome = events.outcome();
+    ASSERT_EQ(outcome.size(), 1u);
+    EXPECT_EQ(outcome[0].second, kErrorNmUnavailable);
+    EXPECT_THAT(textOf(kErrorNmUnavailable), HasSubstr("network-manager"));
+}
+
+TEST(NmRasProviderWithoutBusTest, NoSystemBusIsAClearDialError)
+{
+    const char* old = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+    ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/norvanta-test-bus", 1);
+    ::unsetenv("NORVANTA_VPN_RAS");
+    {
+        const auto chosen = makeProviderFromEnvironment();
+        ASSERT_NE(dynamic_cast<NmRasProvider*>(chosen.get()), nullptr);
+        Events events;
+        const ConnectionId id = nextConnectionId();
+        ASSERT_EQ(chosen->dial(id, DialRequest{"", kEntry, "127.0.0.1", "lee", "pw", ""}, events.callback()), 0u);
+        const auto outcome = events.outcome();
+        ASSERT_EQ(outcome.size(), 1u);
+        EXPECT_EQ(outcome[0].second, kErrorNmUnavailable);
+        EXPECT_EQ(chosen->validateEntryName("", kEntry), kErrorNmUnavailable);
+        EXPECT_TRUE(chosen->enumerate().empty());
+        EXPECT_EQ(chosen->hangUp(id), 0u);
+    }
+    if (saved) {
+        ::setenv("DBUS_SYSTEM_BUS_ADDRESS", saved->c_str(), 1);
+    } else {
+        ::unsetenv("DBUS_SYSTEM_BUS_ADDRESS");
+    }
+}
+
+} // namespace
