@@ -73,11 +73,14 @@ public:
 
     void setScenario(const std::string& scenario, const std::string& password = "")
     {
-        callMock("SetScenario", "ss", scenario.c_str(), password.c_str());
+        sd_bus_message_unref(callMock("SetScenario", "ss", scenario.c_str(), password.c_str()));
     }
 
     // Ends every active VPN with the VPN state and reason given, as if from outside.
-    void endAll(std::uint32_t vpnState, std::uint32_t reason) { callMock("EndAll", "uu", vpnState, reason); }
+    void endAll(std::uint32_t vpnState, std::uint32_t reason)
+    {
+        sd_bus_message_unref(callMock("EndAll", "uu", vpnState, reason));
+    }
 
     // Takes NetworkManager off the bus.
     void stopNetworkManager() { endProcess(m_fake); }

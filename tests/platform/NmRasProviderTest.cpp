@@ -319,6 +319,11 @@ struct FailureCase {
     const char* textPart;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class NmDialFailureTest : public NmRasProviderTest, public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(NmDialFailureTest, EndsWithTheMappedCodeAndText)
@@ -416,6 +421,11 @@ struct CheckCase {
     bool pppMissing;
     DWORD code;
 };
+
+void PrintTo(const CheckCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class NmDialCheckTest : public NmRasProviderTest, public ::testing::WithParamInterface<CheckCase> {};
 

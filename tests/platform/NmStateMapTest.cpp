@@ -21,6 +21,11 @@ struct ReasonCase {
     DWORD code;
 };
 
+void PrintTo(const ReasonCase& c, std::ostream* out)
+{
+    *out << "reason " << c.reason;
+}
+
 class NmFailureCodeTest : public ::testing::TestWithParam<ReasonCase> {};
 
 TEST_P(NmFailureCodeTest, MapsTheReason)

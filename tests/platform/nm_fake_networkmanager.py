@@ -34,7 +34,7 @@ SCENARIOS = {
     'silent': [(3, 1)],
 }
 
-state = {'scenario': 'success', 'password': '', 'agents': [], 'secrets': []}
+state = {'scenario': 'success', 'password': '', 'agents': [], 'secrets': [], 'activations': 0}
 
 
 def load(mock, parameters):
@@ -87,10 +87,9 @@ def ActivateVpn(self, conn):
     if scenario == 'permission-denied':
         raise dbus.exceptions.DBusException('Not authorized to control networking.',
                                             name='org.freedesktop.NetworkManager.PermissionDenied')
-    n = 0
-    while '/org/freedesktop/NetworkManager/ActiveConnection/%d' % n in dbusmock.get_objects():
-        n += 1
-    ac = nm.AddActiveConnection(self, [], conn, '/', str(n), dbus.UInt32(1))
+    # NetworkManager numbers active connections on and never reuses a path.
+    state['activations'] += 1
+    ac = nm.AddActiveConnection(self, [], conn, '/', str(state['activations']), dbus.UInt32(1))
     dbusmock.get_object(ac).AddProperties(VPN, {'VpnState': dbus.UInt32(1), 'Banner': ''})
     if scenario != 'manual':
         # After the reply, as NetworkManager does: the states follow the activation.
