@@ -186,11 +186,13 @@ TEST_F(RasSimulationTest, DialWithoutTheEntryIsRefused)
     EXPECT_EQ(dialer.Handle(), nullptr);
 }
 
-// The NetworkManager dialer is not there yet: the default choice fails every dial with an
-// error event, never a connection.
+// The default is the NetworkManager dialer; with no NetworkManager to reach it fails the
+// dial with an error event that says so, never a connection. The system bus is pointed
+// at nothing so the test does not depend on the machine it runs on.
 TEST_F(RasSimulationTest, DefaultProviderFailsHonestly)
 {
     ScopedEnv unset{"NORVANTA_VPN_RAS", std::nullopt};
+    ScopedEnv noBus{"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/norvanta-test-bus"};
     norvanta::platform::ras::resetRasLayerForTesting();
     ASSERT_EQ(dial("127.0.0.1", "lee", "pw"), 0u);
 

@@ -9,9 +9,6 @@
 #include <unistd.h>
 
 namespace norvanta::platform::ras {
-namespace {
-
-} // namespace
 
 struct NmBus::TimedTask {
     NmBus* bus;
@@ -60,12 +57,10 @@ void NmBus::postAfter(std::chrono::milliseconds delay, Task task)
         if (sd_event_add_time_relative(m_event, &source, CLOCK_MONOTONIC, usec, 0, onTimer, holder.get()) < 0) {
             return;
         }
-        // The loop owns the timer from here; a timer that never fires frees its task
-        // when the loop is freed.
+        // The task is freed with its source: after it has run, or when the loop ends first.
         sd_event_source_set_destroy_callback(source, deleteTimedTask);
         holder.release();
-        sd_event_source_set_floating(source, 1);
-        sd_event_source_unref(source);
+        m_timers.insert(source);
     });
 }
 
@@ -91,6 +86,10 @@ void NmBus::run()
         sd_bus_flush(m_bus);
     }
     dropBus();
+    for (sd_event_source* timer : m_timers) {
+        sd_event_source_unref(timer);
+    }
+    m_timers.clear();
     sd_event_source_unref(wake);
     sd_event_unref(m_event);
     m_event = nullptr;
@@ -111,12 +110,14 @@ int NmBus::onWake(sd_event_source*, int fd, unsigned int, void* self)
 
 int NmBus::onTimer(sd_event_source* source, std::uint64_t, void* task)
 {
-    // Take the task before the source (and with it the holder) goes.
+    // Take the task before the source (and with it the holder) goes. Dropping the last
+    // reference inside the callback is allowed: sd-event frees the source once the
+    // callback has returned.
     auto* timed = static_cast<TimedTask*>(task);
     NmBus* bus = timed->bus;
     const Task run = std::move(timed->task);
-    // The loop held the only reference; giving it up frees the source now.
-    sd_event_source_set_floating(source, 0);
+    bus->m_timers.erase(source);
+    sd_event_source_unref(source);
     run(bus->openBus());
     return 0;
 }

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_set>
 
 
 namespace norvanta::platform::ras {
@@ -83,6 +84,9 @@ private:
     // Touched only on the bus thread.
     sd_event* m_event = nullptr;
     sd_bus* m_bus = nullptr;
+    // Timers that have not fired yet; each holds a reference on the loop until it fires
+    // or the loop ends.
+    std::unordered_set<sd_event_source*> m_timers;
     std::thread m_thread;
 };
 

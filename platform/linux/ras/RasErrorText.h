@@ -10,7 +10,6 @@ namespace norvanta::platform::ras {
 
 // Codes of this layer, in the range Windows leaves to applications (bit 29 set), so they
 // can never be mistaken for a code of the system.
-inline constexpr DWORD kErrorProviderUnavailable = 0x20000001;  // the chosen dialer is not there
 inline constexpr DWORD kErrorUnknownProvider = 0x20000002;      // NORVANTA_VPN_RAS holds an unknown value
 inline constexpr DWORD kErrorSimulationConfig = 0x20000003;     // the simulation's settings are wrong
 // The NetworkManager dialer's own failures, each with a text that says what to install or check.
