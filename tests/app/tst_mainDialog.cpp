@@ -6,6 +6,7 @@
 #include "app/CNorvantaVPNDlg.h"
 #include "platform/linux/ras/RasLayer.h"
 #include "ras/RasDialer.h"
+#include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"
 #include "tools/devservice/DevService.h"
 #include "ui/CFocusEditCtrl.h"
@@ -26,6 +27,9 @@ namespace text = norvanta::app::text;
 using norvanta::tools::DevService;
 using norvanta::tools::DevServiceConfig;
 using norvanta::ui::MessageBox;
+using norvanta::apptest::linkUp;
+using norvanta::apptest::rasText;
+using norvanta::apptest::u;
 
 namespace {
 
@@ -36,23 +40,6 @@ const std::string kServerList =
     "<datarow><server_name>C1-1</server_name><server_addr>127.0.0.3</server_addr></datarow>"
     "</NewDataSet>";
 
-QString u(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QString rasText(DWORD code)
-{
-    char message[256] = {};
-    RasGetErrorStringA(code, message, sizeof message);
-    return norvanta::ui::fromCp949(message);
-}
-
-bool linkUp()
-{
-    HRASCONN handle = nullptr;
-    return FindConnectionByEntry(norvanta::ras::kVpnEntryName, handle) == 1;
-}
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "platform/linux/ras/NmRasProvider.h"
 #include "platform/linux/ras/RasLayer.h"
 #include "ras/RasDialer.h"
+#include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"
 #include "tests/platform/NmFakeNetworkManager.h"
 #include "tools/devservice/DevService.h"
@@ -30,6 +31,9 @@ using norvanta::nmtest::NmFakeNetworkManager;
 using norvanta::tools::DevService;
 using norvanta::tools::DevServiceConfig;
 using norvanta::ui::MessageBox;
+using norvanta::apptest::linkUp;
+using norvanta::apptest::rasText;
+using norvanta::apptest::u;
 
 namespace {
 
@@ -38,23 +42,6 @@ const std::string kServerList =
     "<datarow><server_name>K1-1</server_name><server_addr>127.0.0.1</server_addr></datarow>"
     "</NewDataSet>";
 
-QString u(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QString rasText(DWORD code)
-{
-    char message[256] = {};
-    RasGetErrorStringA(code, message, sizeof message);
-    return norvanta::ui::fromCp949(message);
-}
-
-bool linkUp()
-{
-    HRASCONN handle = nullptr;
-    return FindConnectionByEntry(norvanta::ras::kVpnEntryName, handle) == 1;
-}
 
 // Stands in for the PPTP server's control port, which the dialer checks before dialing.
 class PptpPort {
