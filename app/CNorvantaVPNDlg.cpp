@@ -18,7 +18,6 @@
 #include "ui/QEL_CheckBoxEx.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>

@@ -119,7 +119,7 @@ void CSkinDlg::reject()
 
 bool CSkinDlg::confirmExit()
 {
-    return norvanta::ui::MessageBox::ask(this, QStringLiteral("Norvanta VPN"), QString::fromUtf8("종료 하시겠습니까?"));
+    return norvanta::ui::MessageBox::ask(this, QStringLiteral("Norvanta VPN"), QString::fromUtf8(kExitQuestion));
 }
 
 void CSkinDlg::paintEvent(QPaintEvent*)

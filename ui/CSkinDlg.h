@@ -24,6 +24,9 @@ class CSkinDlg : public QDialog {
     Q_OBJECT
 
 public:
+    // The question the caption's close button asks before the window ends.
+    static constexpr char kExitQuestion[] = "종료 하시겠습니까?";
+
     explicit CSkinDlg(QWidget* parent = nullptr);
     ~CSkinDlg() override;
 

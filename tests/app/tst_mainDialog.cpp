@@ -225,7 +225,7 @@ private slots:
         QTest::qWait(20);
         QVERIFY(m_dialog->isVisible());
         QVERIFY(linkUp());
-        QCOMPARE(MessageBox::recorded().last().text, u(text::kConfirmExit));
+        QCOMPARE(MessageBox::recorded().last().text, u(CSkinDlg::kExitQuestion));
 
         MessageBox::setNextAnswers(true);
         clickCloseButton();

@@ -179,7 +179,7 @@ private slots:
         MessageBox::setNextAnswers(false);
         clickButton(CaptionButton::Close);
         QCOMPARE(MessageBox::recorded().size(), 1);
-        QCOMPARE(MessageBox::recorded().first().text, QString::fromUtf8("종료 하시겠습니까?"));
+        QCOMPARE(MessageBox::recorded().first().text, QString::fromUtf8(CSkinDlg::kExitQuestion));
         QCOMPARE(MessageBox::recorded().first().caption, QString("Norvanta VPN"));
         QVERIFY(MessageBox::recorded().first().owned);
         QTest::qWait(20);
