@@ -21,13 +21,11 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <arpa/inet.h>
 #include <memory>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 namespace text = norvanta::app::text;
 using norvanta::nmtest::NmFakeNetworkManager;
+using norvanta::nmtest::PptpPort;
 using norvanta::tools::DevService;
 using norvanta::tools::DevServiceConfig;
 using norvanta::ui::MessageBox;
@@ -41,29 +39,6 @@ const std::string kServerList =
     "<?xml version=\"1.0\" encoding=\"euc-kr\"?><NewDataSet>"
     "<datarow><server_name>K1-1</server_name><server_addr>127.0.0.1</server_addr></datarow>"
     "</NewDataSet>";
-
-
-// Stands in for the PPTP server's control port, which the dialer checks before dialing.
-class PptpPort {
-public:
-    PptpPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0
-            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            m_port = ntohs(address.sin_port);
-        }
-    }
-    ~PptpPort() { ::close(m_fd); }
-    std::uint16_t port() const { return m_port; }
-
-private:
-    int m_fd;
-    std::uint16_t m_port = 0;
-};
 
 } // namespace
 

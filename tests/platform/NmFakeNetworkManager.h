@@ -10,17 +10,21 @@
 
 #include <systemd/sd-bus.h>
 
+#include <arpa/inet.h>
 #include <chrono>
+#include <cstdint>
 #include <csignal>
 #include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <netinet/in.h>
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -323,6 +327,31 @@ private:
     pid_t m_fake = -1;
     sd_bus* m_bus = nullptr;
     bool m_ready = false;
+};
+
+// A TCP port on loopback that accepts connections (the kernel completes them from the
+// backlog): the stand-in for a PPTP server's control port, which the dialer checks first.
+class PptpPort {
+public:
+    PptpPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0
+            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+    ~PptpPort() { ::close(m_fd); }
+    PptpPort(const PptpPort&) = delete;
+    PptpPort& operator=(const PptpPort&) = delete;
+    std::uint16_t port() const { return m_port; }
+
+private:
+    int m_fd;
+    std::uint16_t m_port = 0;
 };
 
 } // namespace norvanta::nmtest

@@ -11,16 +11,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <condition_variable>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 
 namespace {
 
 using namespace norvanta::platform::ras;
 using norvanta::nmtest::NmFakeNetworkManager;
+using norvanta::nmtest::PptpPort;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -77,32 +75,9 @@ private:
     std::vector<std::pair<DWORD, DWORD>> m_events;
 };
 
-// A TCP port that accepts connections (the kernel completes them from the backlog) and
-// stands in for a PPTP server's control port.
-class Listener {
-public:
-    Listener() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0
-            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            m_port = ntohs(address.sin_port);
-        }
-    }
-    ~Listener() { ::close(m_fd); }
-    std::uint16_t port() const { return m_port; }
-
-private:
-    int m_fd;
-    std::uint16_t m_port = 0;
-};
-
 std::uint16_t closedPort()
 {
-    const Listener gone;
+    const PptpPort gone;
     return gone.port();  // closed when `gone` is
 }
 
@@ -201,7 +176,7 @@ protected:
 
     TempRoot m_root;
     NmFakeNetworkManager m_fake;
-    Listener m_listener;
+    PptpPort m_listener;
     NmRasOptions m_options;
     std::unique_ptr<NmRasProvider> m_provider;
 };
