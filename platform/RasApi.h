@@ -3,7 +3,7 @@
 // The remote access functions and structures the dialing code calls. On Windows they are
 // the system's own (<ras.h>, rasapi32). Elsewhere this header declares functions of the
 // same names and shapes, implemented by the remote-access layer of the OS folder, which
-// forwards them to a provider (see platform/linux/ras/RasProvider.h).
+// forwards them to a provider (see platform/ras/RasProvider.h).
 //
 // Code written against this header compiles unchanged on both: it must size the structures
 // it hands over with the kRas...Size constants below, never with sizeof, because the

@@ -1,4 +1,4 @@
-#include "platform/linux/SettingsFile.h"
+#include "platform/SettingsFile.h"
 
 #include "platform/SettingsKey.h"
 

@@ -1,7 +1,7 @@
 #include "platform/SettingsKey.h"
 
 #include "platform/linux/RegeditDocument.h"
-#include "platform/linux/SettingsFile.h"
+#include "platform/SettingsFile.h"
 
 #include <algorithm>
 #include <map>

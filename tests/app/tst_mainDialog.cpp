@@ -4,7 +4,7 @@
 #include "app/AppEvents.h"
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasLayerTesting.h"
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"

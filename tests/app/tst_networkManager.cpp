@@ -6,7 +6,7 @@
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
 #include "platform/linux/ras/NmRasProvider.h"
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasLayerTesting.h"
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"

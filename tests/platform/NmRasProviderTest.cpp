@@ -4,8 +4,8 @@
 #include "platform/linux/ras/NmPreflight.h"
 #include "platform/linux/ras/NmRasProvider.h"
 #include "platform/linux/ras/NmStateMap.h"
-#include "platform/linux/ras/RasErrorText.h"
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasErrorText.h"
+#include "platform/ras/RasLayer.h"
 #include "tests/platform/NmFakeNetworkManager.h"
 
 #include <gmock/gmock.h>

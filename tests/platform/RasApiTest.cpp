@@ -3,8 +3,8 @@
 
 #include "platform/RasApi.h"
 
-#include "platform/linux/ras/RasErrorText.h"
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasErrorText.h"
+#include "platform/ras/RasLayerTesting.h"
 #include "tests/ras/RasTestSupport.h"
 
 #include <gmock/gmock.h>

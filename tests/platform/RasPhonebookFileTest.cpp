@@ -1,4 +1,4 @@
-#include "platform/linux/ras/RasPhonebookFile.h"
+#include "platform/ras/RasPhonebookFile.h"
 
 #include "tests/ras/RasTestSupport.h"
 

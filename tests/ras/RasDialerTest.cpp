@@ -1,6 +1,6 @@
 #include "ras/RasDialer.h"
 
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasLayerTesting.h"
 #include "tests/ras/RasTestSupport.h"
 
 #include <gmock/gmock.h>

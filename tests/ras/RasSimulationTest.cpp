@@ -4,7 +4,7 @@
 #include "ras/RasDialEvent.h"
 #include "ras/RasDialer.h"
 
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasLayerTesting.h"
 #include "tests/ras/RasTestSupport.h"
 
 #include <gmock/gmock.h>

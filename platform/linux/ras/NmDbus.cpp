@@ -1,8 +1,8 @@
 #include "platform/linux/ras/NmDbus.h"
 
 #include "platform/linux/ras/NmStateMap.h"
-#include "platform/linux/ras/RasEntryName.h"
-#include "platform/linux/ras/RasErrorText.h"
+#include "platform/ras/RasEntryName.h"
+#include "platform/ras/RasErrorText.h"
 
 #include <systemd/sd-bus.h>
 

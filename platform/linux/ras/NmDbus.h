@@ -2,7 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
-#include "platform/linux/ras/RasProvider.h"
+#include "platform/ras/RasProvider.h"
 
 #include <chrono>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "platform/linux/ras/NmPreflight.h"
 #include "platform/linux/ras/NmStateMap.h"
-#include "platform/linux/ras/RasErrorText.h"
+#include "platform/ras/RasErrorText.h"
 
 #include <algorithm>
 #include <cstdio>

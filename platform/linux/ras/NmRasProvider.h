@@ -4,7 +4,7 @@
 #include "platform/linux/ras/NmDbus.h"
 #include "platform/linux/ras/NmLinkRecord.h"
 #include "platform/linux/ras/NmSecretAgent.h"
-#include "platform/linux/ras/RasProvider.h"
+#include "platform/ras/RasProvider.h"
 
 #include <array>
 #include <atomic>

@@ -1,6 +1,6 @@
 #include "platform/linux/ras/NmStateMap.h"
 
-#include "platform/linux/ras/RasErrorText.h"
+#include "platform/ras/RasErrorText.h"
 
 #include <algorithm>
 #include <iterator>

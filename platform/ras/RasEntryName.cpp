@@ -1,4 +1,4 @@
-#include "platform/linux/ras/RasEntryName.h"
+#include "platform/ras/RasEntryName.h"
 
 namespace norvanta::platform::ras {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/SimRasConfig.h"
+#include "platform/ras/SimRasConfig.h"
 
 #include <charconv>
 #include <cstdlib>

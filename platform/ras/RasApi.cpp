@@ -1,8 +1,8 @@
 #include "platform/RasApi.h"
 
-#include "platform/linux/ras/RasEntryName.h"
-#include "platform/linux/ras/RasErrorText.h"
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasEntryName.h"
+#include "platform/ras/RasErrorText.h"
+#include "platform/ras/RasLayer.h"
 
 #include <cstdint>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/UnavailableRasProvider.h"
+#include "platform/ras/UnavailableRasProvider.h"
 
 namespace norvanta::platform::ras {
 

@@ -1,9 +1,10 @@
-#include "platform/linux/ras/RasLayer.h"
+#include "platform/ras/RasLayer.h"
 
-#include "platform/linux/ras/NmRasProvider.h"
-#include "platform/linux/ras/RasErrorText.h"
-#include "platform/linux/ras/SimRasProvider.h"
-#include "platform/linux/ras/UnavailableRasProvider.h"
+#include "platform/ras/RasErrorText.h"
+#include "platform/ras/RasLayerTesting.h"
+#include "platform/ras/SimRasProvider.h"
+#include "platform/ras/SystemRasProvider.h"
+#include "platform/ras/UnavailableRasProvider.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -49,9 +50,7 @@ std::unique_ptr<RasProvider> makeProviderFromEnvironment()
     const char* chosen = std::getenv("NORVANTA_VPN_RAS");
     const std::string value = chosen != nullptr ? chosen : "";
     if (value.empty() || value == "nm") {
-        // The real dialer. It needs nothing to start: without a system bus or NetworkManager
-        // each dial fails with a text that says what to install.
-        return std::make_unique<NmRasProvider>();
+        return makeSystemRasProvider();
     }
     if (value == "sim") {
         std::string problem;

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/RasEventDispatcher.h"
+#include "platform/ras/RasEventDispatcher.h"
 
 #include <algorithm>
 #include <cstdint>

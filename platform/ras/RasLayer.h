@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/linux/ras/RasEventDispatcher.h"
-#include "platform/linux/ras/RasProvider.h"
+#include "platform/ras/RasEventDispatcher.h"
+#include "platform/ras/RasProvider.h"
 
 #include <memory>
 #include <mutex>
@@ -10,7 +10,7 @@ namespace norvanta::platform::ras {
 
 // The process-wide state behind the RAS-shaped functions: the provider chosen by
 // NORVANTA_VPN_RAS and the thread that delivers dial events.
-//   unset, empty or "nm": the NetworkManager dialer (NmRasProvider)
+//   unset, empty or "nm": the system's real dialer (makeSystemRasProvider)
 //   "sim":                the simulated service (SimRasProvider, configured by SimRasConfig)
 //   anything else:        every dial fails with a text naming the wrong value
 class RasLayer {
@@ -40,10 +40,5 @@ private:
 
 // The provider NORVANTA_VPN_RAS asks for, as described above.
 std::unique_ptr<RasProvider> makeProviderFromEnvironment();
-
-// Test hooks: install a provider, or drop the current one so that the next RAS call reads
-// the environment again. Not for production code.
-void setRasProviderForTesting(std::unique_ptr<RasProvider> provider);
-void resetRasLayerForTesting();
 
 } // namespace norvanta::platform::ras

@@ -1,8 +1,8 @@
-#include "platform/linux/ras/RasPhonebookFile.h"
+#include "platform/ras/RasPhonebookFile.h"
 
 #include "platform/SettingsKey.h"
-#include "platform/linux/SettingsFile.h"
-#include "platform/linux/ras/RasEntryName.h"
+#include "platform/SettingsFile.h"
+#include "platform/ras/RasEntryName.h"
 
 #include <algorithm>
 #include <cerrno>

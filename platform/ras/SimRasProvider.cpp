@@ -1,85 +1,18 @@
-#include "platform/linux/ras/SimRasProvider.h"
+#include "platform/ras/SimRasProvider.h"
 
-#include "platform/linux/ras/RasEntryName.h"
-#include "platform/linux/ras/RasPhonebookFile.h"
+#include "platform/ras/RasEntryName.h"
+#include "platform/ras/RasPhonebookFile.h"
+#include "platform/ras/SimHost.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
-#include <csignal>
+#include <filesystem>
 #include <limits>
-#include <netdb.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace norvanta::platform::ras {
-namespace {
-
-std::atomic<bool> g_dropRequested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "the drop flag is set from a signal handler");
-
-extern "C" void requestDrop(int)
-{
-    g_dropRequested.store(true);
-}
-
-// Installs the SIGUSR1 handler while at least one simulation exists; the outermost one
-// restores what was there before.
-class DropSignal {
-public:
-    static void acquire()
-    {
-        const std::lock_guard lock(s_mutex);
-        if (s_users++ == 0) {
-            struct sigaction action {};
-            action.sa_handler = requestDrop;
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = SA_RESTART;
-            sigaction(SIGUSR1, &action, &s_previous);
-        }
-    }
-    static void release()
-    {
-        const std::lock_guard lock(s_mutex);
-        if (--s_users == 0) {
-            sigaction(SIGUSR1, &s_previous, nullptr);
-        }
-    }
-
-private:
-    static inline std::mutex s_mutex;
-    static inline int s_users = 0;
-    static inline struct sigaction s_previous {};
-};
-
-std::vector<std::string> resolve(const std::string& host, bool& resolved)
-{
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* results = nullptr;
-    resolved = !host.empty() && ::getaddrinfo(host.c_str(), nullptr, &hints, &results) == 0;
-    std::vector<std::string> addresses;
-    for (const addrinfo* result = resolved ? results : nullptr; result != nullptr; result = result->ai_next) {
-        char text[INET6_ADDRSTRLEN] = {};
-        const void* address = result->ai_family == AF_INET
-                                   ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr)
-                                   : static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(result->ai_addr)->sin6_addr);
-        if (::inet_ntop(result->ai_family, address, text, sizeof text) != nullptr) {
-            addresses.emplace_back(text);
-        }
-    }
-    if (results != nullptr) {
-        ::freeaddrinfo(results);
-    }
-    return addresses;
-}
-
-} // namespace
-
 SimRasProvider::SimRasProvider(SimRasConfig config)
     : m_config(std::move(config))
 {
-    DropSignal::acquire();
+    acquireExternalDropRequest();
 }
 
 SimRasProvider::~SimRasProvider()
@@ -93,7 +26,7 @@ SimRasProvider::~SimRasProvider()
     for (auto& worker : m_workers) {
         worker.thread.join();
     }
-    DropSignal::release();
+    releaseExternalDropRequest();
 }
 
 DWORD SimRasProvider::validateEntryName(const std::string& phonebook, const std::string& entryName)
@@ -230,7 +163,7 @@ bool SimRasProvider::report(ConnectionId id, RASCONNSTATE state, DWORD error, co
 DWORD SimRasProvider::checkServer(const std::string& host) const
 {
     bool resolved = false;
-    const auto addresses = resolve(host, resolved);
+    const auto addresses = resolveHostAddresses(host, resolved);
     if (!resolved) {
         return ERROR_DNSNAME_NOT_RESOLVABLE;
     }
@@ -266,9 +199,9 @@ void SimRasProvider::applyDrops()
     if (!anyUp) {
         return;
     }
-    bool drop = g_dropRequested.exchange(false);
-    if (!m_config.dropFile.empty() && ::access(m_config.dropFile.c_str(), F_OK) == 0) {
-        ::unlink(m_config.dropFile.c_str());
+    bool drop = takeExternalDropRequest();
+    std::error_code ignored;
+    if (!m_config.dropFile.empty() && std::filesystem::remove(m_config.dropFile, ignored)) {
         drop = true;
     }
     if (drop) {

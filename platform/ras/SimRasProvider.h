@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/linux/ras/RasProvider.h"
-#include "platform/linux/ras/SimRasConfig.h"
+#include "platform/ras/RasProvider.h"
+#include "platform/ras/SimRasConfig.h"
 
 #include <atomic>
 #include <chrono>

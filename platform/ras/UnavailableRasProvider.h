@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/linux/ras/RasProvider.h"
+#include "platform/ras/RasProvider.h"
 
 #include <mutex>
 #include <set>

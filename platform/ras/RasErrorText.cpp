@@ -1,4 +1,4 @@
-#include "platform/linux/ras/RasErrorText.h"
+#include "platform/ras/RasErrorText.h"
 
 #include <algorithm>
 #include <cstdio>
