@@ -1,5 +1,7 @@
 #include "platform/ras/SimRasConfig.h"
 
+#include "platform/CodePage.h"
+
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
@@ -42,13 +44,20 @@ bool parseMilliseconds(std::string_view text, std::chrono::milliseconds limit, s
     return true;
 }
 
+// Accounts are written in UTF-8 (the environment, the config file) but compared with what
+// the user typed, which reaches the dialer as CP949.
 bool parseAccount(std::string_view text, SimRasConfig& config)
 {
     const auto colon = text.find(':');
     if (colon == std::string_view::npos) {
         return false;
     }
-    config.accounts.emplace_back(std::string(text.substr(0, colon)), std::string(text.substr(colon + 1)));
+    auto user = exactCp949FromUtf8(text.substr(0, colon));
+    auto password = exactCp949FromUtf8(text.substr(colon + 1));
+    if (!user || !password) {
+        return false;
+    }
+    config.accounts.emplace_back(std::move(*user), std::move(*password));
     return true;
 }
 

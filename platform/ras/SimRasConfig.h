@@ -21,7 +21,8 @@ struct SimRasConfig {
     static constexpr std::chrono::milliseconds kMaxStep{60'000};
     static constexpr std::chrono::milliseconds kMaxDropAfter{24 * 3'600'000};
 
-    // (user, password) pairs that authenticate; "demo"/"demo" when none is configured.
+    // (user, password) pairs, in CP949, that authenticate; "demo"/"demo" when none is
+    // configured.
     std::vector<std::pair<std::string, std::string>> accounts;
     // Hosts or addresses that resolve but never answer (dials to them end with 800).
     std::vector<std::string> unreachable;

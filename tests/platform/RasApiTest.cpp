@@ -1,16 +1,15 @@
-// The Linux remote-access layer as a caller sees it: argument checks, enumeration sizes,
+// The remote-access layer as a caller sees it: argument checks, enumeration sizes,
 // error texts, and the choice and configuration of the provider through the environment.
 
 #include "platform/RasApi.h"
 
+#include "platform/CodePage.h"
 #include "platform/ras/RasErrorText.h"
 #include "platform/ras/RasLayerTesting.h"
 #include "tests/ras/RasTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <iconv.h>
 
 #include <cstring>
 
@@ -21,17 +20,7 @@ using ::testing::HasSubstr;
 
 std::string cp949ToUtf8(const std::string& text)
 {
-    iconv_t converter = iconv_open("UTF-8", "CP949");
-    std::string in = text;
-    std::string out(text.size() * 3 + 1, '\0');
-    char* inPointer = in.data();
-    char* outPointer = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const bool converted = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(converter);
-    out.resize(out.size() - outLeft);
-    return converted ? out : "(invalid CP949)";
+    return norvanta::platform::exactUtf8FromCp949(text).value_or("(invalid CP949)");
 }
 
 std::string errorText(DWORD code)

@@ -1,8 +1,8 @@
 #include "ras/RasDialEvent.h"
 
-#include <gtest/gtest.h>
+#include "platform/CodePage.h"
 
-#include <iconv.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 
@@ -13,23 +13,7 @@ using norvanta::ras::connStateName;
 // The names are stored as CP949 bytes; converting them back catches a wrong byte.
 std::string cp949ToUtf8(const std::string& text)
 {
-    iconv_t converter = iconv_open("UTF-8", "CP949");
-    if (converter == reinterpret_cast<iconv_t>(-1)) {
-        return "(no CP949 converter)";
-    }
-    std::string in = text;
-    std::string out(text.size() * 3 + 1, '\0');
-    char* inPointer = in.data();
-    char* outPointer = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const std::size_t result = iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft);
-    iconv_close(converter);
-    if (result == static_cast<std::size_t>(-1)) {
-        return "(invalid CP949)";
-    }
-    out.resize(out.size() - outLeft);
-    return out;
+    return norvanta::platform::exactUtf8FromCp949(text).value_or("(invalid CP949)");
 }
 
 struct NameCase {

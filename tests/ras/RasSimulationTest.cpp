@@ -141,6 +141,15 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"UnreachableAddress", "127.0.0.2", "lee", "pw", RASCS_ConnectDevice, 800}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(RasSimulationTest, KoreanAccountFromTheEnvironmentMatchesTypedCp949)
+{
+    // The variable is UTF-8; the dialog hands over what was typed as CP949 ("김똠" / "암호햏").
+    const ScopedEnv korean{"NORVANTA_VPN_SIM_ACCOUNTS", "김똠:암호햏"};
+    ASSERT_EQ(writeEntry(), 0u);
+    ASSERT_EQ(dial("127.0.0.1", "\xB1\xE8\x8C\x63", "\xBE\xCF\xC8\xA3\xC1\x64"), 0u);
+    EXPECT_EQ(EventLog::instance().waitForOutcome().back().state, RASCS_Connected);
+}
+
 TEST_F(RasSimulationTest, LinkDropsAfterTheConfiguredTime)
 {
     ScopedEnv drop{"NORVANTA_VPN_SIM_DROP_AFTER_MS", "20"};
