@@ -36,10 +36,10 @@ DialEventRelay::~DialEventRelay()
 }
 
 // Runs on the remote-access thread: it only posts, which Qt allows from any thread.
-void postDialEvent(RASCONNSTATE state, DWORD error)
+void postDialEvent(HRASCONN connection, RASCONNSTATE state, DWORD error)
 {
     if (DialEventRelay* relay = g_relay.load()) {
-        QCoreApplication::postEvent(relay, new RasDialEvent(static_cast<unsigned>(state), error));
+        QCoreApplication::postEvent(relay, new RasDialEvent(connection, static_cast<unsigned>(state), error));
     }
 }
 

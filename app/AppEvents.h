@@ -9,15 +9,21 @@ class QObject;
 
 namespace norvanta::app {
 
-// WM_RASDIALEVENT as a Qt event: one dial progress report, posted to the main dialog.
+// WM_RASDIALEVENT as a Qt event: one dial progress report of the dial `connection`,
+// posted to the main dialog.
 class RasDialEvent : public QEvent {
 public:
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(WM_RASDIALEVENT);
-    RasDialEvent(unsigned state, unsigned long error) : QEvent(kType), m_state(state), m_error(error) {}
+    RasDialEvent(HRASCONN connection, unsigned state, unsigned long error)
+        : QEvent(kType), m_connection(connection), m_state(state), m_error(error)
+    {
+    }
+    HRASCONN connection() const { return m_connection; }
     unsigned state() const { return m_state; }
     unsigned long error() const { return m_error; }
 
 private:
+    HRASCONN m_connection;
     unsigned m_state;
     unsigned long m_error;
 };

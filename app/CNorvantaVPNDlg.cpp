@@ -279,72 +279,73 @@ void CNorvantaVPNDlg::OnSaveBoxToggled(const QObject* box, int state)
 
 void CNorvantaVPNDlg::OnConnect()
 {
-    // A second connect while a dial runs or the link is up would start a rival dial or
-    // claim to be connecting while connected; it is ignored instead.
-    if (m_dialInProgress || m_dialer.IsConnected() == 1) {
-        return;
-    }
-    if (m_servers.Count() == 0) {
-        MessageBox::show(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kNoServer));
-        return;
-    }
+    apply(m_dialState.connectPressed(m_servers.Count() > 0, m_dialer.IsConnected() == 1));
+}
+
+void CNorvantaVPNDlg::startDial()
+{
     const std::string userId = toCp949(m_editUserId->text());
     const std::string password = toCp949(m_editPassword->text());
     const std::string address = m_servers.ItemAt(m_nServerIndex).address;
-    SetStatusText(QString::fromUtf8(text::kConnecting));
-    m_btnConnect->setEnabled(false);
-    ConnectToServer(address, userId, password);
+    const DWORD result = ConnectToServer(address, userId, password);
+    apply(m_dialState.dialStarted(result, m_dialer.Handle()));
 }
 
-int CNorvantaVPNDlg::ConnectToServer(const std::string& address, const std::string& userId,
-                                     const std::string& password)
+DWORD CNorvantaVPNDlg::ConnectToServer(const std::string& address, const std::string& userId,
+                                       const std::string& password)
 {
     using namespace norvanta::ras;
     WriteVpnEntry(kVpnEntryName, kVpnDeviceType, "", 4, 1, "", "");
-    if (m_dialer.IsConnected() == 1) {
-        return 0;
-    }
-    const DWORD result = m_dialer.Dial(kVpnEntryName, &RasDialNotifier, address, userId, password, "", "");
-    if (result != 0) {
-        // A dial the service refuses outright is reported like one that fails later;
-        // otherwise the window would say "connecting" forever with nothing explained.
-        handleDialError(result);
-        return 1;
-    }
-    m_dialInProgress = true;
-    return 1;
+    return m_dialer.Dial(kVpnEntryName, &RasDialNotifier, address, userId, password, "", "");
 }
 
-void CNorvantaVPNDlg::OnRasDialEvent(unsigned state, unsigned long error)
+void CNorvantaVPNDlg::OnRasDialEvent(HRASCONN connection, unsigned state, unsigned long error)
 {
-    // Once the dial has ended (failed, cancelled by disconnect, or connected) further
-    // reports of it change nothing.
-    if (!m_dialInProgress) {
-        return;
-    }
-    if (error != 0) {
-        m_dialInProgress = false;
-        handleDialError(error);
-        return;
-    }
-    if ((state & RASCS_DONE) == 0) {
-        m_txtState->setToolTip(fromCp949(norvanta::ras::connStateName(state)));
-        return;
-    }
-    m_dialInProgress = false;
-    if (state == RASCS_Disconnected) {
-        // The service ended the dial without an error: there is no link to report as made.
-        hangUp();
-        endDial(text::kDisconnected);
-        return;
-    }
-    SetStatusText(QString::fromUtf8(text::kConnected));
-    m_btnDisconnect->setEnabled(true);
-    SaveCredentials();
-    m_connectedTimer.start();
+    apply(m_dialState.dialEvent(connection, state, static_cast<DWORD>(error)));
 }
 
-void CNorvantaVPNDlg::handleDialError(unsigned long error)
+void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
+{
+    if (reaction.tickRunning == false) {
+        m_connectedTimer.stop();
+    }
+    if (reaction.showNoServer) {
+        MessageBox::show(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kNoServer));
+    }
+    if (reaction.showError) {
+        showDialError(*reaction.showError);
+    }
+    if (reaction.hangUp) {
+        HangUpConnection(m_dialer, norvanta::ras::kVpnEntryName);
+    }
+    if (reaction.saveCredentials) {
+        SaveCredentials();
+    }
+    if (reaction.tickRunning == true) {
+        m_connectedTimer.start();
+    }
+    if (reaction.status != nullptr) {
+        SetStatusText(QString::fromUtf8(reaction.status));
+    }
+    if (reaction.timeText) {
+        m_txtTime->SetText(QString::fromStdString(*reaction.timeText));
+    }
+    if (reaction.progress) {
+        m_txtState->setToolTip(fromCp949(norvanta::ras::connStateName(*reaction.progress)));
+    }
+    if (reaction.connectEnabled && m_btnConnect != nullptr) {
+        m_btnConnect->setEnabled(*reaction.connectEnabled);
+    }
+    if (reaction.disconnectEnabled && m_btnDisconnect != nullptr) {
+        m_btnDisconnect->setEnabled(*reaction.disconnectEnabled);
+    }
+    // Last: a dial refused at once applies its own reaction over "connecting".
+    if (reaction.startDial) {
+        startDial();
+    }
+}
+
+void CNorvantaVPNDlg::showDialError(DWORD error)
 {
     char message[256] = {};
     QString shown;
@@ -354,19 +355,6 @@ void CNorvantaVPNDlg::handleDialError(unsigned long error)
         shown = QString::fromUtf8(text::kUnknownDialError).arg(error);
     }
     MessageBox::show(this, QString::fromUtf8(text::kDialErrorCaption), shown, MessageBox::Icon::Error);
-    hangUp();
-    endDial(text::kDialFailed);
-}
-
-void CNorvantaVPNDlg::endDial(const char* statusText)
-{
-    SetStatusText(QString::fromUtf8(statusText));
-    m_btnConnect->setEnabled(true);
-}
-
-void CNorvantaVPNDlg::hangUp()
-{
-    HangUpConnection(m_dialer, norvanta::ras::kVpnEntryName);
 }
 
 void CNorvantaVPNDlg::OnTimer(int timerId)
@@ -377,28 +365,13 @@ void CNorvantaVPNDlg::OnTimer(int timerId)
         return;
     }
     std::int32_t seconds = 0;
-    if (m_dialer.GetConnectSeconds(seconds) == -1) {
-        // The link is gone. No message, as before, but the status must no longer claim a
-        // connection that does not exist.
-        m_connectedTimer.stop();
-        hangUp();
-        endDial(text::kDisconnected);
-        return;
-    }
-    m_txtTime->SetText(QString::fromUtf8(norvanta::app::FormatConnectedTime(seconds)));
+    const bool alive = m_dialer.GetConnectSeconds(seconds) != -1;
+    apply(m_dialState.tick(alive ? std::optional(seconds) : std::nullopt));
 }
 
 void CNorvantaVPNDlg::OnDisconnect()
 {
-    if (m_dialer.IsConnected() == 1) {
-        m_connectedTimer.stop();
-        hangUp();
-    } else if (m_dialInProgress) {
-        // Disconnect during a dial cancels it, instead of letting it connect afterwards.
-        hangUp();
-    }
-    m_dialInProgress = false;
-    endDial(text::kDisconnected);
+    apply(m_dialState.disconnectPressed());
 }
 
 void CNorvantaVPNDlg::OnServerInfo()
@@ -418,15 +391,8 @@ void CNorvantaVPNDlg::OnDestroy()
         return;
     }
     m_destroyed = true;
-    m_connectedTimer.stop();
     m_focusTimer.stop();
-    if (m_dialer.IsConnected() == 1 || m_dialInProgress) {
-        hangUp();
-    }
-    m_dialInProgress = false;
-    if (m_btnConnect != nullptr) {
-        m_btnConnect->setEnabled(true);
-    }
+    apply(m_dialState.windowClosing());
 }
 
 void CNorvantaVPNDlg::done(int result)
@@ -439,7 +405,7 @@ bool CNorvantaVPNDlg::event(QEvent* event)
 {
     if (event->type() == norvanta::app::RasDialEvent::kType) {
         const auto* dial = static_cast<const norvanta::app::RasDialEvent*>(event);
-        OnRasDialEvent(dial->state(), dial->error());
+        OnRasDialEvent(dial->connection(), dial->state(), dial->error());
         return true;
     }
     if (event->type() == norvanta::app::CheckToggledEvent::kType) {
@@ -460,6 +426,10 @@ bool CNorvantaVPNDlg::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_destroyed) {
             OnConnect();
+            // The press is used up here. Passed on, it would climb to the window, and a
+            // message box that opened and closed meanwhile moves the focus so that the
+            // window looks like a first stop again: connect would run twice.
+            return true;
         }
     }
     return CSkinDlg::eventFilter(watched, event);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DialState.h"
 #include "ras/RasDialer.h"
 #include "ui/CSkinDlg.h"
 #include "util/QEL_SyncArray.h"
@@ -41,8 +42,9 @@ public:
 
     // The handlers, public so that tests can drive them as the window would.
     void OnConnect();
-    int ConnectToServer(const std::string& address, const std::string& userId, const std::string& password);
-    void OnRasDialEvent(unsigned state, unsigned long error);
+    // Writes the entry unless it exists and starts the dial; the service's answer.
+    DWORD ConnectToServer(const std::string& address, const std::string& userId, const std::string& password);
+    void OnRasDialEvent(HRASCONN connection, unsigned state, unsigned long error);
     void OnTimer(int timerId);
     void OnDisconnect();
     void OnServerInfo();
@@ -56,7 +58,7 @@ public:
     int serverIndex() const { return m_nServerIndex; }
     const QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers() const { return m_servers; }
     const CRasDialer& dialer() const { return m_dialer; }
-    bool dialInProgress() const { return m_dialInProgress; }
+    bool dialInProgress() const { return m_dialState.phase() == norvanta::app::DialState::Phase::Dialing; }
     bool connectedTimerActive() const { return m_connectedTimer.isActive(); }
 
     QComboBox* serverCombo() const { return m_cboServer; }
@@ -85,9 +87,9 @@ private:
     void LoadServerList();
     void RestoreCredentials();
     void SaveCredentials();
-    void handleDialError(unsigned long error);
-    void endDial(const char* statusText);
-    void hangUp();
+    void startDial();
+    void showDialError(DWORD error);
+    void apply(const norvanta::app::DialState::Reaction& reaction);
 
     QLabel* m_banner = nullptr;
     CXPGroupBox* m_grpStatus = nullptr;
@@ -112,8 +114,7 @@ private:
 
     QTimer m_connectedTimer; // TIMER_CONNECTED_TIME
     QTimer m_focusTimer;     // TIMER_FOCUS_PASSWORD
-    // Between a started dial and its outcome; a second connect then changes nothing.
-    bool m_dialInProgress = false;
+    norvanta::app::DialState m_dialState;
     bool m_destroyed = false;
 };
 

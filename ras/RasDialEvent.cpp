@@ -74,9 +74,9 @@ const char* connStateName(DWORD state)
 
 } // namespace norvanta::ras
 
-void WINAPI RasDialNotifier(HRASCONN, UINT, RASCONNSTATE state, DWORD error, DWORD)
+void WINAPI RasDialNotifier(HRASCONN connection, UINT, RASCONNSTATE state, DWORD error, DWORD)
 {
     if (const auto sink = norvanta::ras::g_sink.load()) {
-        sink(state, error);
+        sink(connection, state, error);
     }
 }

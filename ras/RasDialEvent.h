@@ -13,16 +13,17 @@
 inline constexpr unsigned int WM_RASDIALEVENT = 0x4CA;
 
 // The notifier the connection workflow hands to CRasDialer::Dial. It runs on a thread of
-// the remote access service and does one thing: it passes (state, error) to the sink the
-// application registered, dropping the handle and the extended error code. Without a sink
-// the event is dropped.
+// the remote access service and does one thing: it passes (handle, state, error) to the
+// sink the application registered, dropping the extended error code. The handle is what
+// lets the window tell this dial's events from a late one of an earlier dial. Without a
+// sink the event is dropped.
 void WINAPI RasDialNotifier(HRASCONN hRasConn, UINT unMsg, RASCONNSTATE state, DWORD error, DWORD extendedError);
 
 namespace norvanta::ras {
 
 // Receives each dial event on the service's thread. It must only hand the event over (the
 // application posts WM_RASDIALEVENT to g_pMainDlg's window) and return at once.
-using DialEventSink = void (*)(RASCONNSTATE state, DWORD error);
+using DialEventSink = void (*)(HRASCONN connection, RASCONNSTATE state, DWORD error);
 
 // Registers the sink RasDialNotifier calls; null removes it. Safe to call from any thread.
 void setDialEventSink(DialEventSink sink);

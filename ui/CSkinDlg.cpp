@@ -157,6 +157,11 @@ void CSkinDlg::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::ActivationChange) {
         m_active = isActiveWindow();
+        if (!m_active) {
+            // An Escape released in another window never reaches this one; held on, the
+            // flag would refuse every later close.
+            m_escapeHeld = false;
+        }
         PaintFrame();
     } else if (event->type() == QEvent::WindowStateChange) {
         layoutFrame();

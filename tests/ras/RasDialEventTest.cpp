@@ -45,15 +45,17 @@ INSTANTIATE_TEST_SUITE_P(
 std::atomic<int> g_calls{0};
 std::atomic<DWORD> g_state{0};
 std::atomic<DWORD> g_error{0};
+std::atomic<HRASCONN> g_connection{nullptr};
 
-void recordingSink(RASCONNSTATE state, DWORD error)
+void recordingSink(HRASCONN connection, RASCONNSTATE state, DWORD error)
 {
+    g_connection = connection;
     g_state = state;
     g_error = error;
     ++g_calls;
 }
 
-TEST(RasDialNotifierTest, PassesStateAndErrorToTheSinkAndDropsTheRest)
+TEST(RasDialNotifierTest, PassesHandleStateAndErrorToTheSinkAndDropsTheRest)
 {
     g_calls = 0;
     norvanta::ras::setDialEventSink(recordingSink);
@@ -62,6 +64,7 @@ TEST(RasDialNotifierTest, PassesStateAndErrorToTheSinkAndDropsTheRest)
     RasDialNotifier(reinterpret_cast<HRASCONN>(42), 0xCCCD, RASCS_Connected, 0, 0);
 
     EXPECT_EQ(g_calls, 1);
+    EXPECT_EQ(g_connection, reinterpret_cast<HRASCONN>(42));
     EXPECT_EQ(g_state, static_cast<DWORD>(RASCS_Authenticate));
     EXPECT_EQ(g_error, 691u);
 }

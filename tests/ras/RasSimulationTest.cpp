@@ -20,7 +20,7 @@ using norvanta::ras::kVpnDeviceType;
 using norvanta::ras::kVpnEntryName;
 using ::testing::ElementsAre;
 
-void logEvent(RASCONNSTATE state, DWORD error)
+void logEvent(HRASCONN, RASCONNSTATE state, DWORD error)
 {
     EventLog::instance().record(state, error);
 }

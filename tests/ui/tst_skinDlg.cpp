@@ -254,6 +254,21 @@ private slots:
         QVERIFY(MessageBox::recorded().isEmpty());
     }
 
+    void escapeReleasedInAnotherWindowDoesNotBlockClosing()
+    {
+        showDialog();
+        QTest::keyPress(m_dialog.get(), Qt::Key_Escape);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTest::keyRelease(&other, Qt::Key_Escape);
+        m_dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+        m_dialog->reject();
+        QVERIFY(!m_dialog->isVisible());
+    }
+
     void shapeRoundsTheTopCornersAndFollowsTheSize()
     {
         showDialog();

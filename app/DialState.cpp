@@ -1,0 +1,127 @@
+#include "app/DialState.h"
+
+#include "app/AppTexts.h"
+#include "app/ConnectedTime.h"
+
+namespace norvanta::app {
+
+DialState::Reaction DialState::connectPressed(bool haveServer, bool linkAlive)
+{
+    Reaction reaction;
+    if (m_phase == Phase::Dialing || (m_phase == Phase::Connected && linkAlive)) {
+        return reaction;
+    }
+    if (m_phase == Phase::Connected) {
+        // The link dropped before the tick saw it: end it as the tick would, then dial.
+        reaction = linkLost();
+    }
+    if (!haveServer) {
+        reaction.showNoServer = true;
+        return reaction;
+    }
+    m_phase = Phase::Dialing;
+    m_handle = nullptr;
+    reaction.startDial = true;
+    reaction.status = text::kConnecting;
+    reaction.connectEnabled = false;
+    return reaction;
+}
+
+DialState::Reaction DialState::dialStarted(DWORD result, HRASCONN handle)
+{
+    if (m_phase != Phase::Dialing) {
+        return {};
+    }
+    if (result != 0) {
+        // A dial the service refuses outright is reported like one that fails later;
+        // otherwise the window would say "connecting" forever with nothing explained.
+        Reaction reaction;
+        reaction.showError = result;
+        reaction.hangUp = true;
+        return endDial(reaction, text::kDialFailed);
+    }
+    m_handle = handle;
+    return {};
+}
+
+DialState::Reaction DialState::dialEvent(HRASCONN handle, DWORD state, DWORD error)
+{
+    if (m_phase == Phase::Idle || handle != m_handle) {
+        return {};
+    }
+    Reaction reaction;
+    if (m_phase == Phase::Connected) {
+        // Only an end of the link matters now; it is taken as the tick would take it.
+        return error != 0 || state == RASCS_Disconnected ? linkLost() : reaction;
+    }
+    if (error != 0) {
+        reaction.showError = error;
+        reaction.hangUp = true;
+        return endDial(reaction, text::kDialFailed);
+    }
+    if ((state & RASCS_DONE) == 0) {
+        reaction.progress = state;
+        return reaction;
+    }
+    if (state != RASCS_Connected) {
+        // The service ended the dial without an error: there is no link to report as made.
+        reaction.hangUp = true;
+        return endDial(reaction, text::kDisconnected);
+    }
+    m_phase = Phase::Connected;
+    reaction.status = text::kConnected;
+    reaction.disconnectEnabled = true;
+    reaction.saveCredentials = true;
+    reaction.tickRunning = true;
+    return reaction;
+}
+
+DialState::Reaction DialState::tick(std::optional<std::int32_t> connectedSeconds)
+{
+    Reaction reaction;
+    if (m_phase != Phase::Connected) {
+        reaction.tickRunning = false;
+        return reaction;
+    }
+    if (!connectedSeconds) {
+        return linkLost();
+    }
+    reaction.timeText = FormatConnectedTime(*connectedSeconds);
+    return reaction;
+}
+
+DialState::Reaction DialState::disconnectPressed()
+{
+    Reaction reaction;
+    // Disconnect during a dial cancels it, instead of letting it connect afterwards.
+    reaction.hangUp = m_phase != Phase::Idle;
+    reaction.tickRunning = false;
+    return endDial(reaction, text::kDisconnected);
+}
+
+DialState::Reaction DialState::windowClosing()
+{
+    Reaction reaction = disconnectPressed();
+    reaction.status = nullptr;
+    return reaction;
+}
+
+DialState::Reaction DialState::linkLost()
+{
+    // No message, but the status must no longer claim a connection that does not exist.
+    Reaction reaction;
+    reaction.tickRunning = false;
+    reaction.hangUp = true;
+    return endDial(reaction, text::kDisconnected);
+}
+
+DialState::Reaction DialState::endDial(Reaction reaction, const char* status)
+{
+    m_phase = Phase::Idle;
+    m_handle = nullptr;
+    reaction.status = status;
+    reaction.connectEnabled = true;
+    return reaction;
+}
+
+} // namespace norvanta::app
