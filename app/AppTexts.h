@@ -9,6 +9,8 @@ inline constexpr char kAlreadyRunning[] = "프로그램이 이미 실행되어 �
 inline constexpr char kSocketsFailed[] = "Windows 소켓을 초기화하지 못했습니다."; // message 103
 inline constexpr char kServerListFailed[] = "서버 목록을 가져올수 없습니다! 재실행 해주시기 바랍니다";
 inline constexpr char kNoServer[] = "접속할 서버가 없습니다. 서버 목록을 받은 뒤 다시 시도해 주십시오.";
+inline constexpr char kNewVersionByPackage[] =
+    "새 버전(%1)이 나왔습니다. 시스템의 패키지 관리자로 업데이트해 주십시오.";
 inline constexpr char kDialErrorCaption[] = "접속오류";
 inline constexpr char kUnknownDialError[] = "알 수 없는 접속 오류가 발생했습니다. (오류 코드 %1)";
 

@@ -5,9 +5,13 @@
 #include "app/ServiceHost.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
+#include "ui/Cp949.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
+#include <QTimer>
+
+#include <filesystem>
 
 namespace {
 namespace text = norvanta::app::text;
@@ -28,10 +32,12 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
     }
     // The settings key the update check opens stays open until the dialog has ended.
     CRegistryEx settingsKey;
-    if (norvanta::app::CheckForUpdate(settingsKey, m_setup.update) == norvanta::app::UpdateOutcome::UpdaterLaunched) {
+    std::string newVersion;
+    if (norvanta::app::CheckForUpdate(settingsKey, m_setup.update, &newVersion)
+        == norvanta::app::UpdateOutcome::UpdaterLaunched) {
         return Ending::HandedToUpdater;
     }
-    m_setup.runDialog();
+    m_setup.runDialog(newVersion);
     return Ending::DialogEnded;
 }
 
@@ -41,9 +47,17 @@ StartupSetup defaultStartup()
     setup.update.versionUrl = norvanta::app::serviceUrl(norvanta::app::kVersionPath);
     setup.update.updaterPath = norvanta::app::updaterPathIn(norvanta::platform::executableDirectory());
     setup.update.launch = &norvanta::platform::launchDetached;
-    setup.runDialog = [] {
+    setup.update.updaterInstalled = std::filesystem::exists(setup.update.updaterPath);
+    setup.runDialog = [](const std::string& newVersion) {
         CNorvantaVPNDlg dialog;
         dialog.OnInitDialog();
+        if (!newVersion.empty()) {
+            // Over the window, once it is up: the news is no reason to keep it away.
+            QTimer::singleShot(0, &dialog, [&dialog, newVersion] {
+                MessageBox::show(&dialog, QString::fromUtf8(text::kClientCaption),
+                                 QString::fromUtf8(text::kNewVersionByPackage).arg(norvanta::ui::fromCp949(newVersion)));
+            });
+        }
         dialog.exec();
     };
     return setup;

@@ -10,7 +10,9 @@
 struct StartupSetup {
     std::string lockName = "Norvanta VPN";
     norvanta::app::UpdateCheckSetup update;
-    std::function<void()> runDialog; // builds the main dialog and runs it modally
+    // Builds the main dialog and runs it modally; `newVersion` is a published version to
+    // tell the user of (where no updater can bring it), or empty.
+    std::function<void(const std::string& newVersion)> runDialog;
 };
 
 // The program's start: one client per logon, the socket layer, the update check, then

@@ -4,7 +4,30 @@
 
 namespace norvanta::app {
 
-UpdateOutcome CheckForUpdate(CRegistryEx& keptKey, const UpdateCheckSetup& setup)
+namespace {
+
+// An installed package is updated by the package manager: the user hears of a new version
+// once, and "Ver" stays as it is, since no updater brought the client to it.
+UpdateOutcome tellOnce(CRegistryEx& keptKey, const std::string& version, std::string* published)
+{
+    std::string told;
+    keptKey.ReadString(kToldVersionValue, told);
+    if (told == version) {
+        return UpdateOutcome::RunDialog;
+    }
+    CRegistryEx store;
+    if (store.Open() || store.Create()) {
+        store.WriteString(kToldVersionValue, version);
+    }
+    if (published != nullptr) {
+        *published = version;
+    }
+    return UpdateOutcome::TellNewVersion;
+}
+
+} // namespace
+
+UpdateOutcome CheckForUpdate(CRegistryEx& keptKey, const UpdateCheckSetup& setup, std::string* publishedOut)
 {
     std::string recorded;
     if (keptKey.Open()) {
@@ -17,6 +40,9 @@ UpdateOutcome CheckForUpdate(CRegistryEx& keptKey, const UpdateCheckSetup& setup
     request.Request(setup.versionUrl, kVersionQueryBody, header, published);
     if (header.find("200 OK") == std::string::npos || published == recorded) {
         return UpdateOutcome::RunDialog;
+    }
+    if (!setup.updaterInstalled) {
+        return tellOnce(keptKey, published, publishedOut);
     }
 
     // Recording the version before knowing the updater runs would hide the update for

@@ -37,6 +37,7 @@ private slots:
         MessageBox::clearRecorded();
         m_dialogRuns = 0;
         m_launched.clear();
+        m_toldVersions.clear();
     }
 
     void cleanup() { m_home.reset(); }
@@ -103,6 +104,25 @@ private slots:
         QCOMPARE(m_dialogRuns, 1);
     }
 
+    // A packaged client has no updater beside it: the dialog opens as always and hears of
+    // the new version once; nothing is launched and "Ver" is not recorded.
+    void withoutAnUpdaterTheNewVersionIsToldOnce()
+    {
+        StartupSetup packaged = setup();
+        packaged.update.updaterInstalled = false;
+        for (int run = 0; run < 2; ++run) {
+            CNorvantaVPNApp app(packaged);
+            QCOMPARE(app.InitInstance(), CNorvantaVPNApp::Ending::DialogEnded);
+        }
+        QCOMPARE(m_dialogRuns, 2);
+        QCOMPARE(m_toldVersions, QStringList({"2.0", QString()}));
+        QVERIFY(m_launched.isEmpty());
+        CRegistryEx store;
+        std::string version;
+        QVERIFY(store.Open());
+        QVERIFY(!store.ReadString("Ver", version));
+    }
+
     void errorPageOpensTheDialog()
     {
         m_service->setMisbehaviour(norvanta::tools::Misbehaviour::NotFound);
@@ -123,7 +143,10 @@ private:
             m_launched << QString::fromStdString(path);
             return true;
         };
-        setup.runDialog = [this] { ++m_dialogRuns; };
+        setup.runDialog = [this](const std::string& newVersion) {
+            ++m_dialogRuns;
+            m_toldVersions << QString::fromStdString(newVersion);
+        };
         return setup;
     }
 
@@ -138,6 +161,7 @@ private:
     std::unique_ptr<TempConfigHome> m_home;
     int m_dialogRuns = 0;
     QStringList m_launched;
+    QStringList m_toldVersions;
 };
 
 QTEST_MAIN(StartupTest)
