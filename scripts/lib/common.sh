@@ -4,14 +4,16 @@
 NORVANTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Build and test tools, the libraries we link, the fonts the Korean interface needs,
-# the X server scripts/run uses on a machine without a display, and what the
+# the X server (and its window finder) scripts/run and the package check use on a
+# machine without a display, the Debian package tools and validators, and what the
 # benchmarks compare against.
 NORVANTA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
   qt6-base-dev fonts-nanum fonts-liberation
-  xvfb xauth
+  xvfb xauth xdotool
+  lintian desktop-file-utils appstream dpkg-dev
   curl libpugixml-dev
   libsystemd-dev dbus python3-dbusmock
 )
@@ -33,7 +35,7 @@ install_packages() {
   fi
   log "installing: ${missing[*]}"
   as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends \
     "${missing[@]}"
 }
 
@@ -43,4 +45,30 @@ build_preset() {
   log "building the '$preset' configuration"
   cmake --preset "$preset" -S "$NORVANTA_ROOT" >/dev/null
   cmake --build --preset "$preset" -j "$(nproc)"
+}
+
+# start_devservice <folder> [args...]: starts the development service web server with the
+# sample server list on a free loopback port; sets DEVSERVICE_PID and DEVSERVICE_HOST.
+start_devservice() {
+  local folder=$1; shift
+  local sample=$NORVANTA_ROOT/tools/devservice/sample
+  "$NORVANTA_ROOT/build/default/tools/devservice/norvanta-devservice" \
+    --serverlist "$sample/serverlist.xml" --version "$sample/Update_Ver.txt" \
+    --port-file "$folder/port" "$@" &
+  DEVSERVICE_PID=$!
+  for _ in $(seq 50); do [ -s "$folder/port" ] && break; sleep 0.1; done
+  [ -s "$folder/port" ] || { echo "the development service did not start" >&2; return 1; }
+  DEVSERVICE_HOST="127.0.0.1:$(cat "$folder/port")"
+}
+
+# wait_for_window <title> [seconds]: waits until the X server on $DISPLAY shows a window
+# of exactly that title; fails when none appears in time.
+wait_for_window() {
+  local title=$1 limit=${2:-30}
+  for _ in $(seq $((limit * 10))); do
+    xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "no window titled '$title' appeared on $DISPLAY within ${limit}s" >&2
+  return 1
 }
