@@ -4,8 +4,10 @@
 NORVANTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Build and test tools, the libraries we link, the fonts the Korean interface needs,
-# the X server scripts/run uses on a machine without a display, and what the
-# benchmarks compare against.
+# the X server scripts/run uses on a machine without a display, what the benchmarks
+# compare against, and the tools of the NetworkManager stand (tests/nm-real: namespaces,
+# links, the private bus and its monitor, the stand-in pppd's D-Bus binding). The stand's
+# NetworkManager packages are not in this list: it unpacks them without installing.
 NORVANTA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
@@ -13,7 +15,8 @@ NORVANTA_PACKAGES=(
   qt6-base-dev fonts-nanum fonts-liberation
   xvfb xauth
   curl libpugixml-dev
-  libsystemd-dev dbus python3-dbusmock
+  libsystemd-dev dbus python3-dbusmock zlib1g-dev
+  util-linux iproute2 passwd dbus-bin python3-dbus gzip
 )
 
 log() { printf '\n== %s\n' "$*"; }
