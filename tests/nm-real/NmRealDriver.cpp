@@ -280,9 +280,11 @@ const std::map<std::string, std::function<void()>> kScenarios = {
          check(hook("profile gateway") == std::string("gateway=") + kOtherServer, "the profile has the new server");
          check(hook("pppd-log").find(std::string("pptp ") + kOtherServer) != std::string::npos,
                "the plugin dialed the new server");
+         check(hook("calls Update2") == "2", "the profile was rewritten on the first dial and the new server only");
      }},
     {"korean", [] {
          checkQuietAfterHangUp(connectAndCheck(kServer, kKoreanUser, kKoreanPassword));
+         check(hook("profile user") == "user=\xed\x99\x8d\xea\xb8\xb8\xeb\x8f\x99", "the profile holds the ID in UTF-8");
          // Bytes that are no CP949 text are refused before NetworkManager is asked.
          const HRASCONN handle = dial(kServer, "\xff\xfe\xff", kPassword);
          const auto events = EventLog::instance().waitFor(handle, ended);

@@ -141,6 +141,7 @@ case "\$1" in
   profiles) grep -l '^service-type=org.freedesktop.NetworkManager.pptp' /etc/NetworkManager/system-connections/* | wc -l ;;
   profile) grep -h "^\$2=" /etc/NetworkManager/system-connections/* ;;
   pppd-log) cat $stand/pppd.log 2>/dev/null ;;
+  calls) grep -c "call \$2\$\|call \$2 " $stand/signals.log || true ;;
   nm-asked) grep -c 'call ActivateConnection' $stand/signals.log || true ;;
   wait-pppd) for _ in \$(seq 200); do grep -q NeedSecrets $stand/pppd.log 2>/dev/null && break; sleep 0.05; done ;;
 esac
@@ -165,7 +166,7 @@ run_driver() {
 status=0
 run_driver || status=$?
 sleep 0.3
-if [ "$scenario" = unprivileged ] && ! grep -q '^permissions=user:nmstand;' /etc/NetworkManager/system-connections/*; then
+if [ "$scenario" = unprivileged ] && ! grep -q '^permissions=user:nmstand:\?;' /etc/NetworkManager/system-connections/*; then
   echo "STAND FAILURE [$scenario]: the profile is not private to the user who made it" >&2; status=1
 fi
 
