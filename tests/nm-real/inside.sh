@@ -38,17 +38,26 @@ mount -n -t sysfs -o ro sysfs /sys
 printf 'nameserver 127.0.0.1\n' > /etc/resolv.conf
 ldconfig
 
-# The kernel the dialer checks. This machine's kernel may be built without PPP; the
-# stand-in pppd needs none, so the scenarios that go on to NetworkManager see a kernel
-# configuration with PPP and MPPE, a /dev/ppp and a "ppp" character device. The
-# "no-ppp-kernel" scenario sees the real kernel instead.
-if [ "$scenario" != no-ppp-kernel ]; then
-  printf 'CONFIG_PPP=y\nCONFIG_PPP_MPPE=y\n' | gzip > $stand/config.gz
-  mount -n --bind $stand/config.gz /proc/config.gz 2>/dev/null || true
+# The kernel the dialer checks. The stand-in pppd needs no PPP in the kernel, so the
+# scenarios that go on to NetworkManager see a kernel configuration with PPP and MPPE, a
+# /dev/ppp and a "ppp" character device; "no-ppp-kernel" sees a kernel built without PPP
+# (as this machine's own kernel may well be), whatever the machine's kernel really has.
+release=$(uname -r)
+if [ "$scenario" = no-ppp-kernel ]; then
+  kernel_config='# CONFIG_PPP is not set\n'
+  grep -v ' ppp$' /proc/devices > $stand/devices
+  mount -n -t tmpfs stand /sys/module
+  [ -d /lib/modules ] && mount -n -t tmpfs stand /lib/modules
+else
+  kernel_config='CONFIG_PPP=y\nCONFIG_PPP_MPPE=y\n'
   { cat /proc/devices; printf '108 ppp\n'; } > $stand/devices
-  mount -n --bind $stand/devices /proc/devices
   [ "$scenario" = plugin-fail ] || mknod -m 600 /dev/ppp c 108 0
 fi
+mount -n --bind $stand/devices /proc/devices
+printf "$kernel_config" | gzip > $stand/config.gz
+[ -e /proc/config.gz ] && mount -n --bind $stand/config.gz /proc/config.gz
+mkdir -p $stand/boot && printf "$kernel_config" > "$stand/boot/config-$release"
+[ -d /boot ] && mount -n --bind $stand/boot /boot
 
 # --- network --------------------------------------------------------------------------
 hostname nm-stand
