@@ -22,6 +22,7 @@
 // Failures before the dial reaches NetworkManager (reported at state 0):
 //   | cause                                                  | code                         |
 //   |--------------------------------------------------------|------------------------------|
+//   | server, user, domain or password not CP949 text       | 0x20000018 unusable text     |
 //   | no system bus, NetworkManager not on it, no answer     | 0x20000010 NM unavailable    |
 //   | no profile of the entry's name                         | 623                          |
 //   | kernel without ppp_generic or ppp_mppe                 | 0x20000012 no PPP kernel     |
