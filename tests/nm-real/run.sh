@@ -49,7 +49,8 @@ host_state() {
              /etc/systemd/system /usr/lib/NetworkManager /usr/sbin/pppd /etc/ppp; do
     [ -e "$dir" ] && find "$dir" -printf '%p %m %s %T@\n' 2>/dev/null | sort || echo "$dir absent"
   done
-  find /dev -maxdepth 2 -printf '%p %m %U:%G %Y\n' 2>/dev/null | sort
+  # Device nodes and their modes; terminals and shared memory come and go with any session.
+  find /dev -maxdepth 2 -not -path '/dev/pts/*' -not -path '/dev/shm/*' -printf '%p %m %U:%G %Y\n' 2>/dev/null | sort
   ps -eo comm= | grep -E '^(NetworkManager|nm-pptp-servic|nm-dispatcher|pppd|stand-in-pppd|pptp)$' | sort || true
   dpkg-query -W -f='${Package} ${Status}\n' network-manager network-manager-pptp ppp 2>/dev/null || true
 }
