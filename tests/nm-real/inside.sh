@@ -20,6 +20,16 @@ links=$(ip -o link show | awk -F': ' '{print $2}' | tr '\n' ' ')
 # --- private file system ------------------------------------------------------------
 # mount -n everywhere: libmount would otherwise keep its state in the host's /run/mount.
 mount -n -t tmpfs -o mode=0755 stand-run /run
+# What the stand needs from the host (its tools, the unpacked packages, the driver, the
+# logs folder) is reached through /run/stand-host from here on: the folders it lives in
+# (a clone under /tmp, say) are about to be covered.
+host=/run/stand-host
+mkdir -p $host/tools $host/packages $host/logs && touch $host/driver
+mount -n --bind "$here" $host/tools
+mount -n --bind "$packages" $host/packages
+mount -n --bind "$logs" $host/logs
+mount -n --bind "$driver" $host/driver
+here=$host/tools packages=$host/packages logs=$host/logs driver=$host/driver
 mkdir -p $stand/etc/up $stand/etc/work $stand/var/up $stand/var/work
 # The unpacked packages over /usr, read-only; /etc and /var/lib copy-on-write into tmpfs.
 mount -n -t overlay stand-usr -o "lowerdir=$packages/usr:/usr" /usr
@@ -183,8 +193,8 @@ fi
 kill "$nm_pid" 2>/dev/null || true
 for _ in $(seq 100); do kill -0 "$nm_pid" 2>/dev/null || break; sleep 0.05; done
 for password in "${passwords[@]}"; do
-  if found=$(grep -rlaF -e "$password" /etc/NetworkManager /var/lib/NetworkManager /run \
-               $stand/etc/up $stand/var/up 2>/dev/null); then
+  if found=$(find /etc/NetworkManager /var/lib/NetworkManager /run $stand/etc/up $stand/var/up \
+                 -path $host -prune -o -type f -print0 2>/dev/null | xargs -0 -r grep -laF -e "$password"); then
     fail "a password was found in: $found"
   fi
 done
