@@ -149,13 +149,14 @@ esac
 printf '%s\n%s\n' "$(printf '%s' "$expect_password" | sha256sum | cut -d' ' -f1)" "$expect_user" > $stand/pppd-expect
 
 # The driver calls this for what happens outside the client: a mode for the stand-in pppd,
-# NetworkManager told to take the VPN down, the uplink lost, the link dropped.
+# NetworkManager told to take the VPN down, the uplink's cable pulled (carrier lost at the
+# far end of the veth pair), the link dropped.
 cat > $stand/hook <<HOOK
 #!/bin/bash
 case "\$1" in
   mode) printf '%s\n' "\$2" > $stand/pppd-mode ;;
   nm-down) nmcli connection down id "\$2" ;;
-  uplink-down) nmcli device disconnect veth0 ;;
+  uplink-down) ip link set veth1 down ;;
   drop) kill -USR1 "\$(cat $stand/pppd.pid)" ;;
   profiles) grep -l '^service-type=org.freedesktop.NetworkManager.pptp' /etc/NetworkManager/system-connections/* | wc -l ;;
   profile) grep -h "^\$2=" /etc/NetworkManager/system-connections/* ;;
