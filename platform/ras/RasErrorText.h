@@ -18,6 +18,10 @@ inline constexpr DWORD kErrorNmPluginMissing = 0x20000011;     // the PPTP plugi
 inline constexpr DWORD kErrorNmNoPppKernel = 0x20000012;       // the kernel has no PPP or MPPE support
 inline constexpr DWORD kErrorNmPermissionDenied = 0x20000013;  // NetworkManager (polkit) refused this user
 inline constexpr DWORD kErrorNmPluginStopped = 0x20000014;     // the plugin stopped before the link was up
+inline constexpr DWORD kErrorNmNoNetwork = 0x20000015;         // no active network connection to carry the VPN
+inline constexpr DWORD kErrorNmLinkFailed = 0x20000016;        // the PPTP link failed to come up (see the system log)
+inline constexpr DWORD kErrorNmUplinkLost = 0x20000017;        // the local network connection went while connecting
+inline constexpr DWORD kErrorNmBadText = 0x20000018;           // user, password or server is not convertible text
 
 // The layer's Korean text (CP949) for a code it knows, or nothing.
 std::optional<std::string> knownErrorText(DWORD code);

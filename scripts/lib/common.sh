@@ -5,8 +5,11 @@ NORVANTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Build and test tools, the libraries we link, the fonts the Korean interface needs,
 # the X server (and its window finder) scripts/run and the package check use on a
-# machine without a display, the Debian package tools and validators, and what the
-# benchmarks compare against.
+# machine without a display, the Debian package tools and validators, what the
+# benchmarks compare against, and the tools of the NetworkManager stand (tests/nm-real:
+# namespaces, links, the private bus and its monitor, the stand-in pppd's D-Bus binding).
+# The stand's NetworkManager packages are not in this list: it unpacks them without
+# installing.
 NORVANTA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
@@ -15,7 +18,8 @@ NORVANTA_PACKAGES=(
   xvfb xauth xdotool
   lintian desktop-file-utils appstream dpkg-dev
   curl libpugixml-dev
-  libsystemd-dev dbus python3-dbusmock
+  libsystemd-dev dbus python3-dbusmock zlib1g-dev
+  util-linux iproute2 passwd dbus-bin python3-dbus gzip
 )
 
 log() { printf '\n== %s\n' "$*"; }

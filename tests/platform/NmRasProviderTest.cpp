@@ -322,7 +322,11 @@ TEST_P(NmDialFailureTest, EndsWithTheMappedCodeAndText)
 INSTANTIATE_TEST_SUITE_P(
     NetworkManagerWays, NmDialFailureTest,
     ::testing::Values(FailureCase{"LoginFailed", "login-failed", "", ERROR_AUTHENTICATION_FAILURE, "\276\317\310\243"},
-                      FailureCase{"WrongPassword", "success", "other", ERROR_AUTHENTICATION_FAILURE, "\276\317\310\243"},
+                      // pppd refusing the password reaches NetworkManager only as a stopped plugin.
+                      FailureCase{"WrongPassword", "success", "other", kErrorNmLinkFailed, "journalctl"},
+                      FailureCase{"PppdFailed", "link-failed", "", kErrorNmLinkFailed, "pppd"},
+                      FailureCase{"UplinkLost", "uplink-lost", "", kErrorNmUplinkLost, "\263\327\306\256\277\366\305\251 \277\254\260\341\300\314 \262\367\276\356\301\263\275\300\264\317\264\331"},
+                      FailureCase{"NoNetworkBeneath", "no-network", "", kErrorNmNoNetwork, "\310\260\274\272\310\255\265\310 \263\327\306\256\277\366\305\251 \277\254\260\341\300\314 \276\370\275\300\264\317\264\331"},
                       FailureCase{"ConnectTimeout", "timeout", "", ERROR_PPP_TIMEOUT, "VPN"},
                       FailureCase{"ServiceStopped", "service-stopped", "", kErrorNmPluginStopped, "pptp-linux"},
                       FailureCase{"PluginMissing", "plugin-missing", "", kErrorNmPluginMissing, "network-manager-pptp"},
@@ -337,6 +341,45 @@ TEST_F(NmRasProviderTest, LinkEndedFromOutsideReadsAsLost)
     EXPECT_TRUE(eventually([&] { return statisticsOf(id) == ERROR_NO_CONNECTION; }));
     EXPECT_TRUE(m_provider->enumerate().empty());
     EXPECT_EQ(m_provider->hangUp(id), 0u);
+}
+
+TEST_F(NmRasProviderTest, TakenDownWhileConnectingIsNeverConnected)
+{
+    // NetworkManager 1.42 reports VPN state 5 while it takes a connecting VPN down.
+    writeEntry();
+    m_fake.setScenario("silent");
+    Events events;
+    const ConnectionId id = dial(events);
+    ASSERT_TRUE(eventually([&] { return events.all().size() >= 4; }));
+    m_fake.endAll(7, 2);
+    const auto outcome = events.outcome();
+    ASSERT_FALSE(outcome.empty());
+    EXPECT_EQ(outcome.back(), std::make_pair(static_cast<DWORD>(RASCS_Authenticate), DWORD{ERROR_USER_DISCONNECTION}));
+    for (const auto& [state, error] : outcome) {
+        EXPECT_NE(state, static_cast<DWORD>(RASCS_Connected));
+        EXPECT_NE(state, static_cast<DWORD>(RASCS_Authenticated));
+    }
+    EXPECT_EQ(statisticsOf(id), ERROR_NO_CONNECTION);
+}
+
+TEST_F(NmRasProviderTest, KoreanCredentialsArriveAsUtf8)
+{
+    const std::string user = "\310\253\261\346\265\277";                   // 홍길동 in CP949
+    const std::string password = "\272\361\271\320\271\370\310\243-7";  // 비밀번호-7 in CP949
+    writeEntry();
+    Events events;
+    dial(events, "127.0.0.1", user, password);
+    ASSERT_EQ(events.outcome().back(), std::make_pair(static_cast<DWORD>(RASCS_Connected), DWORD{0}));
+    EXPECT_THAT(m_fake.receivedSecrets(), ElementsAre("비밀번호-7"));
+    EXPECT_EQ(m_fake.profileSettings(kEntry).at("vpn.data.user"), "홍길동");
+
+    // Bytes that are not CP949 text are refused before NetworkManager is asked.
+    Events refused;
+    dial(refused, "127.0.0.1", "lee", "\377\377");
+    const auto outcome = refused.outcome();
+    ASSERT_EQ(outcome.size(), 1u);
+    EXPECT_EQ(outcome[0].second, kErrorNmBadText);
+    EXPECT_THAT(m_fake.receivedSecrets(), ElementsAre("비밀번호-7"));
 }
 
 TEST_F(NmRasProviderTest, HangUpDeactivatesAndEndsTheEvents)

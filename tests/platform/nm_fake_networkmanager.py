@@ -22,13 +22,19 @@ AGENT_MANAGER_IFACE = 'org.freedesktop.NetworkManager.AgentManager'
 AGENT_OBJ = '/org/freedesktop/NetworkManager/SecretAgent'
 AGENT_IFACE = 'org.freedesktop.NetworkManager.SecretAgent'
 AC_STATE = {1: 1, 2: 1, 3: 1, 4: 1, 5: 2, 6: 4, 7: 4}  # VPN state -> active connection state
+# NetworkManager 1.42 asks agents with this flag (USER_REQUESTED) when a user activates.
+GET_SECRETS_FLAGS = 4
 ROOT = "objects['%s']" % MAIN_OBJ
 STEP_MS = 20
 
-# (vpn state, reason) after the password arrived, by scenario.
+# (vpn state, reason) after the password arrived, by scenario. The sequences marked "seen"
+# are what NetworkManager 1.42 with the PPTP plugin 1.2.12 sent on the stand (tests/nm-real).
 SCENARIOS = {
-    'success': [(3, 1), (4, 1), (5, 1)],
-    'login-failed': [(3, 1), (6, 10)],
+    'success': [(3, 1), (4, 1), (5, 1)],          # seen (Active 2 comes before VPN 5)
+    'login-failed': [(3, 1), (6, 10)],            # NetworkManager's own login-failed reason
+    'password-refused': [(3, 1), (7, 4)],         # seen: pppd refused, the plugin stopped
+    'link-failed': [(3, 1), (6, 0)],              # seen: pppd failed (no /dev/ppp, exit 8)
+    'uplink-lost': [(3, 1), (7, 3)],              # seen: the uplink's device disconnected
     'timeout': [(3, 1), (6, 6)],
     'service-stopped': [(7, 4)],
     'silent': [(3, 1)],
@@ -84,6 +90,10 @@ def ActivateVpn(self, conn):
         raise dbus.exceptions.DBusException(
             "The VPN service 'org.freedesktop.NetworkManager.pptp' was not installed.",
             name='org.freedesktop.NetworkManager.ConnectionNotAvailable')
+    if scenario == 'no-network':
+        # seen: with nothing activated beneath the VPN, before any plugin check
+        raise dbus.exceptions.DBusException('Could not find source connection.',
+                                            name='org.freedesktop.NetworkManager.UnknownConnection')
     if scenario == 'permission-denied':
         raise dbus.exceptions.DBusException('Not authorized to control networking.',
                                             name='org.freedesktop.NetworkManager.PermissionDenied')
@@ -91,6 +101,8 @@ def ActivateVpn(self, conn):
     state['activations'] += 1
     ac = nm.AddActiveConnection(self, [], conn, '/', str(state['activations']), dbus.UInt32(1))
     dbusmock.get_object(ac).AddProperties(VPN, {'VpnState': dbus.UInt32(1), 'Banner': ''})
+    # seen: ACTIVATING is signalled before the reply to ActivateConnection.
+    dbusmock.get_object(ac).EmitSignal(nm.ACTIVE_CONNECTION_IFACE, 'StateChanged', 'uu', [dbus.UInt32(1), dbus.UInt32(1)])
     if scenario != 'manual':
         # After the reply, as NetworkManager does: the states follow the activation.
         GLib.timeout_add(STEP_MS, ask_for_password, self, ac, conn)
@@ -106,7 +118,8 @@ def ask_for_password(self, ac, conn):
         return False
     settings = dbusmock.get_object(conn).GetSettings()
     agent = self.connection.get_object(state['agents'][-1], AGENT_OBJ, introspect=False)
-    agent.GetSecrets(settings, dbus.ObjectPath(conn), 'vpn', dbus.Array([], signature='s'), dbus.UInt32(1),
+    agent.GetSecrets(settings, dbus.ObjectPath(conn), 'vpn', dbus.Array([], signature='s'),
+                     dbus.UInt32(GET_SECRETS_FLAGS),
                      dbus_interface=AGENT_IFACE,
                      reply_handler=lambda secrets: got_password(self, ac, secrets),
                      error_handler=lambda error: run_states(self, ac, [(6, 9)]))
@@ -118,7 +131,7 @@ def got_password(self, ac, secrets):
     state['secrets'].append(password)
     steps = SCENARIOS.get(state['scenario'], [])
     if state['scenario'] == 'success' and state['password'] and password != state['password']:
-        steps = SCENARIOS['login-failed']
+        steps = SCENARIOS['password-refused']
     run_states(self, ac, steps)
 
 
@@ -136,7 +149,20 @@ def DeactivateVpn(self, ac):
     if ac not in active_paths():
         raise dbus.exceptions.DBusException('The connection was not active.',
                                             name='org.freedesktop.NetworkManager.ConnectionNotActive')
-    self.SetVpnState(ac, 7, 2)
+    take_down(self, ac, 2)
+
+
+def take_down(self, ac, reason):
+    '''seen: DEACTIVATING first; a VPN that was still connecting then reports VPN state 5
+    (ACTIVATED!) with the same reason before DEACTIVATED and VPN state 7.'''
+    obj = dbusmock.get_object(ac)
+    was_up = obj.Get(nm.ACTIVE_CONNECTION_IFACE, 'State') == 2
+    obj.Set(nm.ACTIVE_CONNECTION_IFACE, 'State', dbus.UInt32(3))
+    obj.EmitSignal(nm.ACTIVE_CONNECTION_IFACE, 'StateChanged', 'uu', [dbus.UInt32(3), dbus.UInt32(reason)])
+    if not was_up:
+        obj.Set(VPN, 'VpnState', dbus.UInt32(5))
+        obj.EmitSignal(VPN, 'VpnStateChanged', 'uu', [dbus.UInt32(5), dbus.UInt32(reason)])
+    self.SetVpnState(ac, 7, reason)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='ouu', out_signature='')
@@ -157,18 +183,23 @@ def SetVpnState(self, ac, vpn_state, reason):
 
 @dbus.service.method(MOCK_IFACE, in_signature='ss', out_signature='')
 def SetScenario(self, scenario, password):
-    '''How the next activations go: success (with "password" set, another password fails
-    the login), login-failed, timeout, service-stopped, silent (stays connecting),
-    plugin-missing, permission-denied, manual (no state changes of its own).'''
+    '''How the next activations go: success (with "password" set, another password is
+    refused as pppd refuses it), login-failed, password-refused, link-failed, uplink-lost,
+    timeout, service-stopped, silent (stays connecting), plugin-missing, no-network,
+    permission-denied, manual (no state changes of its own).'''
     state['scenario'] = scenario
     state['password'] = password
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='uu', out_signature='')
 def EndAll(self, vpn_state, reason):
-    '''Ends every active VPN from outside, as "nmcli connection down" or the server would.'''
+    '''Ends every active VPN from outside: reason 2 as "nmcli connection down" does (with
+    NetworkManager's deactivation sequence), any other as the link or uplink would.'''
     for ac in active_paths():
-        self.SetVpnState(ac, vpn_state, reason)
+        if reason == 2:
+            take_down(self, ac, reason)
+        else:
+            self.SetVpnState(ac, vpn_state, reason)
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')

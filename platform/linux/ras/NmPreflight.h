@@ -23,6 +23,12 @@ enum class KernelSupport { Present, Missing, Unknown };
 KernelSupport kernelModuleSupport(const std::filesystem::path& root, const std::string& release,
                                   std::string_view module);
 
+// Whether the kernel running under `root` has PPP (ppp_generic) and MPPE (ppp_mppe):
+// seen running (/sys/module, /dev/ppp, /proc/devices), else from its build configuration
+// (/proc/config.gz, /boot/config-<release>: CONFIG_PPP, CONFIG_PPP_MPPE), else from the
+// module lists as kernelModuleSupport reads them.
+KernelSupport pppKernelSupport(const std::filesystem::path& root, const std::string& release);
+
 // True when PPP or its MPPE encryption is certainly missing from the kernel.
 bool pppKernelMissing(const std::filesystem::path& root, const std::string& release);
 

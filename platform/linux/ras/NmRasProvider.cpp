@@ -1,5 +1,6 @@
 #include "platform/linux/ras/NmRasProvider.h"
 
+#include "platform/CodePage.h"
 #include "platform/linux/ras/NmPreflight.h"
 #include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasErrorText.h"
@@ -164,6 +165,10 @@ DWORD NmRasProvider::dial(ConnectionId id, const DialRequest& request, ProgressC
 // time limit may end the dial meanwhile, which the next step notices.
 void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
 {
+    if (!convertToUtf8(id, request)) {
+        failIfChecking(id, kErrorNmBadText);
+        return;
+    }
     const auto checked = m_bus->await<Checked>(
         [this, name = request.entryName](sd_bus* bus) { return checkNetworkManager(bus, name); },
         m_options.callerWait);
@@ -209,6 +214,35 @@ void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
     m_bus->post([this, id, profile = checked->profile, data = std::move(data), owner = checked->owner](sd_bus* bus) {
         activate(bus, id, profile, data, owner);
     });
+}
+
+// The RAS functions take CP949 text; D-Bus strings must be UTF-8 (sd-bus refuses anything
+// else). Converts the request's server, user and domain, and the password the dial keeps;
+// false, with nothing half-converted left behind, when one of them is not CP949 text.
+bool NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
+{
+    const auto server = exactUtf8FromCp949(request.phoneNumber);
+    const auto user = exactUtf8FromCp949(request.userName);
+    const auto domain = exactUtf8FromCp949(request.domain);
+    if (!server || !user || !domain) {
+        return false;
+    }
+    request.phoneNumber = *server;
+    request.userName = *user;
+    request.domain = *domain;
+    const std::lock_guard lock(m_mutex);
+    const auto link = m_links.find(id);
+    if (link == m_links.end()) {
+        return true;  // hung up meanwhile: nothing left to convert
+    }
+    auto password = exactUtf8FromCp949(link->second.password);
+    wipe(link->second.password);
+    if (!password) {
+        return false;
+    }
+    link->second.password.assign(*password);
+    wipe(*password);
+    return true;
 }
 
 NmRasProvider::Checked NmRasProvider::checkNetworkManager(sd_bus* bus, const std::string& entryName)
@@ -277,7 +311,7 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
     const auto usec = static_cast<std::uint64_t>(m_options.dialLimit.count()) * 1000U;
     result = result >= 0 ? sd_bus_call_async(bus, &slot, call, onActivated, pending.get(), usec) : result;
     if (result < 0) {
-        activated(bus, id, {}, "org.freedesktop.DBus.Error.NoReply");
+        activated(bus, id, {}, {"org.freedesktop.DBus.Error.NoReply", ""});
         return;
     }
     sd_bus_slot_set_destroy_callback(slot, [](void* data) {
@@ -293,12 +327,14 @@ int NmRasProvider::onActivated(sd_bus_message* reply, void* pending, sd_bus_erro
     const auto* activation = static_cast<PendingActivation*>(pending);
     sd_bus* bus = sd_bus_message_get_bus(reply);
     if (const sd_bus_error* error = sd_bus_message_get_error(reply); error != nullptr) {
-        activation->provider->activated(bus, activation->id, {}, error->name != nullptr ? error->name : "");
+        activation->provider->activated(bus, activation->id, {},
+                                        {error->name != nullptr ? error->name : "",
+                                         error->message != nullptr ? error->message : ""});
         return 0;
     }
     const char* path = nullptr;
     if (sd_bus_message_read_basic(reply, 'o', &path) < 0 || path == nullptr) {
-        activation->provider->activated(bus, activation->id, {}, "org.freedesktop.DBus.Error.InvalidArgs");
+        activation->provider->activated(bus, activation->id, {}, {"org.freedesktop.DBus.Error.InvalidArgs", ""});
         return 0;
     }
     activation->provider->activated(bus, activation->id, path, {});
@@ -306,7 +342,7 @@ int NmRasProvider::onActivated(sd_bus_message* reply, void* pending, sd_bus_erro
 }
 
 void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& activePath,
-                              const std::string& errorName)
+                              const nm::CallError& error)
 {
     bool orphan = false;
     {
@@ -315,7 +351,7 @@ void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& a
         if (found == m_links.end() || found->second.phase != Phase::Activating) {
             orphan = !activePath.empty();
         } else if (activePath.empty()) {
-            fail(found->second, nm::callErrorCode(errorName, ERROR_AUTOMATIC_VPN_FAILED));
+            fail(found->second, nm::activationErrorCode(error.name, error.message));
         } else {
             Link& link = found->second;
             link.activePath = activePath;
@@ -570,17 +606,9 @@ void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn,
 
 void NmRasProvider::applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason)
 {
-    // The active connection's own state says when it is going away; NetworkManager sends
-    // it before the VPN state, with the same reason.
     if (!vpn) {
-        if (state == nm::kActiveDeactivating && link.phase == Phase::Connected) {
-            markLost(link);
-            return;
-        }
-        if (state != nm::kActiveDeactivated) {
-            return;
-        }
-        state = nm::kVpnDisconnected;
+        applyActiveState(link, state, reason);
+        return;
     }
     if (link.phase == Phase::Connected) {
         if (isEnd(true, state)) {
@@ -591,27 +619,50 @@ void NmRasProvider::applyState(Link& link, bool vpn, std::uint32_t state, std::u
     if (link.phase != Phase::Activating) {
         return;
     }
-    if (state == nm::kVpnConnect && !link.connectAt) {
-        link.connectAt = std::chrono::steady_clock::now();
+    if (state == nm::kVpnConnect) {
+        link.connectReached = true;
     }
     if (isEnd(true, state)) {
-        std::optional<std::chrono::milliseconds> sinceConnect;
-        if (link.connectAt) {
-            sinceConnect = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
-                                                                                 - *link.connectAt);
-        }
-        fail(link, nm::failureCode(reason, sinceConnect, m_options.authWindow));
+        fail(link, nm::failureCode(reason, link.connectReached));
         return;
     }
     if (state == nm::kVpnActivated) {
-        link.phase = Phase::Connected;
-        link.activatedMs = nm::linkClockMs();
-        m_record.save(link.activePath, link.activatedMs);
-        wipe(link.password);
+        link.vpnActivated = true;
+        becomeConnectedWhenBothUp(link);
+        return;
     }
     if (const int step = nm::progressStepOf(state); step >= 0) {
         advance(link, step);
     }
+}
+
+// The active connection's own state says when it is going away; NetworkManager sends it
+// before the VPN state, with the same reason. While it goes away, a VPN state of 5 may
+// still follow (NetworkManager 1.42 does so when a VPN is taken down while connecting):
+// that is not a connection.
+void NmRasProvider::applyActiveState(Link& link, std::uint32_t state, std::uint32_t reason)
+{
+    link.activeState = state;
+    const bool goingAway = state == nm::kActiveDeactivating || state == nm::kActiveDeactivated;
+    if (link.phase == Phase::Connected && goingAway) {
+        markLost(link);
+    } else if (link.phase == Phase::Activating && goingAway) {
+        fail(link, nm::failureCode(reason, link.connectReached));
+    } else if (link.phase == Phase::Activating && state == nm::kActiveActivated) {
+        becomeConnectedWhenBothUp(link);
+    }
+}
+
+void NmRasProvider::becomeConnectedWhenBothUp(Link& link)
+{
+    if (!link.vpnActivated || link.activeState != nm::kActiveActivated) {
+        return;
+    }
+    link.phase = Phase::Connected;
+    link.activatedMs = nm::linkClockMs();
+    m_record.save(link.activePath, link.activatedMs);
+    wipe(link.password);
+    advance(link, nm::kStepConnected);
 }
 
 void NmRasProvider::advance(Link& link, int step)

@@ -28,7 +28,6 @@ struct NmRasOptions {
     std::chrono::milliseconds callerWait{2500};   // the longest a RAS call waits for D-Bus
     std::chrono::milliseconds dialLimit{90000};   // dial start to connected, or 718
     std::chrono::milliseconds probeTimeout{5000}; // the PPTP port check
-    std::chrono::milliseconds authWindow{15000};  // see NmStateMap.cpp
     std::uint16_t pptpPort = 1723;
     std::filesystem::path systemRoot = "/";       // where /sys and /lib/modules are read
     std::string kernelRelease;                    // empty: the running kernel's
@@ -88,7 +87,9 @@ private:
         std::string profilePath;
         std::string activePath;
         std::string nmOwner;        // the only sender the agent answers
-        std::optional<std::chrono::steady_clock::time_point> connectAt;
+        bool connectReached = false;  // VPN state 3 seen
+        bool vpnActivated = false;    // VPN state 5 seen
+        std::uint32_t activeState = 0;  // the active connection's last state
         std::uint64_t activatedMs = 0;
     };
 
@@ -107,11 +108,12 @@ private:
 
     // Dial steps, in order.
     void runChecks(ConnectionId id, DialRequest request);
+    bool convertToUtf8(ConnectionId id, DialRequest& request);
     Checked checkNetworkManager(sd_bus* bus, const std::string& entryName);
     void activate(sd_bus* bus, ConnectionId id, const nm::Profile& profile, std::map<std::string, std::string> data,
                   const std::string& owner);
     static int onActivated(sd_bus_message* reply, void* pending, sd_bus_error* error);
-    void activated(sd_bus* bus, ConnectionId id, const std::string& activePath, const std::string& errorName);
+    void activated(sd_bus* bus, ConnectionId id, const std::string& activePath, const nm::CallError& error);
     void dialLimitReached(sd_bus* bus, ConnectionId id);
 
     // Signals (bus thread).
@@ -122,6 +124,8 @@ private:
     static int onNameOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
     void stateChanged(sd_bus* bus, const std::string& path, bool vpn, std::uint32_t state, std::uint32_t reason);
     void applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason);
+    void applyActiveState(Link& link, std::uint32_t state, std::uint32_t reason);
+    void becomeConnectedWhenBothUp(Link& link);
 
     // Helpers; those taking a Link expect m_mutex held.
     void advance(Link& link, int step);

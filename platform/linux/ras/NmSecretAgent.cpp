@@ -67,6 +67,8 @@ int NmSecretAgent::onGetSecrets(sd_bus_message* call, void* self, sd_bus_error* 
     sd_bus_message* reply = nullptr;
     int r = sd_bus_message_new_method_return(call, &reply);
     const Message owned(reply);
+    // Sensitive: sd-bus wipes the message's memory when it is freed.
+    r = r >= 0 ? sd_bus_message_sensitive(reply) : r;
     r = r >= 0 ? sd_bus_message_append(reply, "a{sa{sv}}", 1, "vpn", 1, "secrets", "a{ss}", 1, "password",
                                        password->c_str())
                : r;

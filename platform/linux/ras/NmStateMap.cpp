@@ -22,6 +22,7 @@
 // Failures before the dial reaches NetworkManager (reported at state 0):
 //   | cause                                                  | code                         |
 //   |--------------------------------------------------------|------------------------------|
+//   | server, user, domain or password not CP949 text       | 0x20000018 unusable text     |
 //   | no system bus, NetworkManager not on it, no answer     | 0x20000010 NM unavailable    |
 //   | no profile of the entry's name                         | 623                          |
 //   | kernel without ppp_generic or ppp_mppe                 | 0x20000012 no PPP kernel     |
@@ -30,18 +31,20 @@
 //   | TCP port 1723 silent                                   | 809                          |
 //   | ActivateConnection: ConnectionNotAvailable             | 0x20000011 plugin missing    |
 //   | any call: PermissionDenied / AccessDenied              | 0x20000013 permission denied |
-//   | ActivateConnection: UnknownConnection                  | 623                          |
+//   | ActivateConnection: UnknownConnection, no source       | 0x20000015 no network        |
+//   |   connection or base device (nothing activated below) |                              |
+//   | ActivateConnection: UnknownConnection, other           | 623                          |
 //   | the dial's own time limit passed                       | 718                          |
 //
 // VpnState 6 FAILED or 7 DISCONNECTED before ACTIVATED, by NMActiveConnectionStateReason:
 //   | reason                                         | code                                  |
 //   |------------------------------------------------|---------------------------------------|
-//   | 0 UNKNOWN, 1 NONE, 4 SERVICE_STOPPED           | after CONNECT: 691 when within the    |
-//   |                                                | authentication window, else 806 (GRE  |
-//   |                                                | blocked); before CONNECT: 800, or for |
-//   |                                                | 4 the plugin stopped 0x20000014       |
+//   | 0 UNKNOWN, 1 NONE, 4 SERVICE_STOPPED           | after CONNECT: 0x20000016 the PPTP    |
+//   |                                                | link failed; before CONNECT: 800, or  |
+//   |                                                | for 4 the plugin stopped 0x20000014   |
 //   | 2 USER_DISCONNECTED                            | 631                                   |
-//   | 3 DEVICE_DISCONNECTED, 13, 14 device gone      | 619                                   |
+//   | 3 DEVICE_DISCONNECTED, 14 DEVICE_REMOVED       | 0x20000017 the local network went     |
+//   | 13 DEVICE_REALIZE_FAILED                       | 619                                   |
 //   | 5 IP_CONFIG_INVALID                            | 720                                   |
 //   | 6 CONNECT_TIMEOUT                              | 718                                   |
 //   | 7 SERVICE_START_TIMEOUT, 8 SERVICE_START_FAILED| 0x20000011 plugin missing             |
@@ -53,10 +56,16 @@
 // RasGetConnectionStatistics answers 668, as soon as VpnState 6/7, an active state of 3/4,
 // or NetworkManager leaving the bus is seen.
 //
-// The PPTP plugin reports a refused password as a plain failure (reason 0) or a stopped
-// service as often as LOGIN_FAILED, so the time since CONNECT tells them apart: a refusal
-// comes within a few seconds, while blocked GRE traffic fails only when PPP's negotiation
-// gives up, half a minute or more later.
+// Active.StateChanged 3 DEACTIVATING or 4 DEACTIVATED ends a dial that is not connected
+// yet, with the reason it carries: NetworkManager 1.42 sends VpnState 5 with reason 2 while
+// it takes a VPN down, which is no connection. A dial is connected only once both the VPN
+// state is 5 and the active connection is 2 ACTIVATED (NetworkManager sends the latter
+// first).
+//
+// Reasons 0, 1 and 4 say nothing about the cause: pppd that cannot start (no /dev/ppp), a
+// server that cannot be reached and, as pppd's exit codes reach NetworkManager, a refused
+// password all look alike, so they read as "the PPTP link could not be established" with
+// the system log to look in, never as a wrong password.
 
 namespace norvanta::platform::ras::nm {
 namespace {
@@ -81,7 +90,7 @@ enum Reason : std::uint32_t {
 
 const std::pair<std::uint32_t, DWORD> kReasonCodes[] = {
     {kReasonUserDisconnected, ERROR_USER_DISCONNECTION},
-    {kReasonDeviceDisconnected, ERROR_PORT_DISCONNECTED},
+    {kReasonDeviceDisconnected, kErrorNmUplinkLost},
     {kReasonIpConfigInvalid, ERROR_PPP_NO_PROTOCOLS_CONFIGURED},
     {kReasonConnectTimeout, ERROR_PPP_TIMEOUT},
     {kReasonServiceStartTimeout, kErrorNmPluginMissing},
@@ -91,7 +100,7 @@ const std::pair<std::uint32_t, DWORD> kReasonCodes[] = {
     {kReasonConnectionRemoved, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
     {kReasonDependencyFailed, ERROR_AUTOMATIC_VPN_FAILED},
     {kReasonDeviceRealizeFailed, ERROR_PORT_DISCONNECTED},
-    {kReasonDeviceRemoved, ERROR_PORT_DISCONNECTED},
+    {kReasonDeviceRemoved, kErrorNmUplinkLost},
 };
 
 bool endsWith(std::string_view text, std::string_view tail)
@@ -115,18 +124,32 @@ int progressStepOf(std::uint32_t vpnState)
     }
 }
 
-DWORD failureCode(std::uint32_t reason, std::optional<std::chrono::milliseconds> sinceConnect,
-                  std::chrono::milliseconds authWindow)
+DWORD failureCode(std::uint32_t reason, bool connectReached)
 {
     if (reason == kReasonUnknown || reason == kReasonNone || reason == kReasonServiceStopped) {
-        if (sinceConnect) {
-            return *sinceConnect <= authWindow ? ERROR_AUTHENTICATION_FAILURE : ERROR_VPN_GRE_BLOCKED;
+        if (connectReached) {
+            return kErrorNmLinkFailed;
         }
         return reason == kReasonServiceStopped ? kErrorNmPluginStopped : ERROR_AUTOMATIC_VPN_FAILED;
     }
     const auto found = std::find_if(std::begin(kReasonCodes), std::end(kReasonCodes),
                                     [reason](const auto& entry) { return entry.first == reason; });
     return found != std::end(kReasonCodes) ? found->second : ERROR_AUTOMATIC_VPN_FAILED;
+}
+
+DWORD activationErrorCode(std::string_view errorName, std::string_view message)
+{
+    // NetworkManager 1.42 answers a VPN without an activated connection beneath it with
+    // UnknownConnection "Could not find source connection." (or, for a device given
+    // explicitly, "The base device for the VPN connection was not active."): the profile
+    // is there, the network is not.
+    const bool unknown = errorName == "org.freedesktop.NetworkManager.UnknownConnection"
+                         || errorName == "org.freedesktop.NetworkManager.UnknownDevice";
+    if (unknown && (message.find("source connection") != std::string_view::npos
+                    || message.find("base device") != std::string_view::npos)) {
+        return kErrorNmNoNetwork;
+    }
+    return callErrorCode(errorName, ERROR_AUTOMATIC_VPN_FAILED);
 }
 
 DWORD callErrorCode(std::string_view errorName, DWORD fallback)

@@ -2,9 +2,7 @@
 
 #include "platform/RasApi.h"
 
-#include <chrono>
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 // How NetworkManager's view of a VPN activation reads as RAS progress states and error
@@ -44,11 +42,13 @@ inline constexpr int kStepConnected = 6;
 // -1 for a state that says nothing about progress (unknown, prepare, need-auth, the ends).
 int progressStepOf(std::uint32_t vpnState);
 
-// The RAS error code of an activation that ended (VPN state 6 or 7) before the link was up.
-// `reason` is NMActiveConnectionStateReason; `sinceConnect` is the time from VPN state 3
-// (CONNECT) to the end, or nothing when state 3 was never reached.
-DWORD failureCode(std::uint32_t reason, std::optional<std::chrono::milliseconds> sinceConnect,
-                  std::chrono::milliseconds authWindow);
+// The RAS error code of an activation that ended (VPN state 6 or 7, or the active
+// connection deactivating) before the link was up. `reason` is
+// NMActiveConnectionStateReason; `connectReached` whether VPN state 3 (CONNECT) was seen.
+DWORD failureCode(std::uint32_t reason, bool connectReached);
+
+// The RAS error code of a failed ActivateConnection call, by the error's name and message.
+DWORD activationErrorCode(std::string_view errorName, std::string_view message);
 
 // The RAS error code of a failed D-Bus call, by the error's name; `fallback` for a name
 // with no meaning of its own.
