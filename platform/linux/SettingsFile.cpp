@@ -262,7 +262,9 @@ SettingsFile::SettingsFile(std::string directory, std::string fileName)
 
 long SettingsFile::read(std::string& text) const
 {
-    FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening a FIFO for reading waits for a writer, possibly forever; without blocking
+    // the open returns at once and the check below refuses whatever is not a plain file.
+    FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid()) {
         return lastError();
     }
