@@ -521,6 +521,36 @@ bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueN
     return true;
 }
 
+void RegeditDocument::deleteValue(std::string_view keyName, std::string_view valueName)
+{
+    // Lines below a removed one move up, so the section index each line keeps is renumbered
+    // through the map of old to new positions; section lines themselves are never removed.
+    std::vector<std::size_t> newIndex(m_lines.size(), kNoSection);
+    std::size_t keptCount = 0;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        const bool removed = (line.kind == Kind::Value || line.kind == Kind::Deletion) &&
+                             equalsIgnoreCase(line.name, valueName) &&
+                             sectionMatches(line.section, keyName);
+        if (!removed) {
+            newIndex[i] = keptCount++;
+        }
+    }
+    std::vector<Line> kept;
+    kept.reserve(keptCount);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (newIndex[i] != kNoSection) {
+            kept.push_back(std::move(m_lines[i]));
+        }
+    }
+    for (Line& line : kept) {
+        if (line.section != kNoSection) {
+            line.section = newIndex[line.section];
+        }
+    }
+    m_lines = std::move(kept);
+}
+
 std::string RegeditDocument::serialize() const
 {
     std::string text;

@@ -20,7 +20,6 @@ namespace norvanta::platform {
 namespace {
 
 constexpr const char* kDirectoryName = "Norvanta VPN";
-constexpr auto kLockPatience = std::chrono::seconds(10);
 constexpr auto kLockRetryPause = std::chrono::milliseconds(10);
 
 std::mutex g_overrideMutex;
@@ -297,7 +296,7 @@ long SettingsFile::read(std::string& text) const
     return kErrorSuccess;
 }
 
-long SettingsFile::lock(Lock& lock) const
+long SettingsFile::lock(Lock& lock, std::chrono::milliseconds patience) const
 {
     if (const long result = ensurePrivateDirectory(m_directory); result != kErrorSuccess) {
         return result;
@@ -308,7 +307,7 @@ long SettingsFile::lock(Lock& lock) const
         return lastError();
     }
     // A writer that hangs (say, a stopped updater) must not hang the client with it.
-    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     while (::flock(taken.m_fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) {
             continue;
