@@ -378,7 +378,10 @@ std::optional<RegeditDocument> RegeditDocument::parse(std::string_view text)
             section = kNoSection;
             if (trimmed.back() == ']') {
                 line.kind = Kind::Section;
-                line.name = std::string(trim(trimmed.substr(1, trimmed.size() - 2)));
+                // A key's name starts with its root, never with a blank, but may end in
+                // blanks, so only the leading ones are dropped; sectionMatches forgives
+                // trailing ones a hand edit left after a name that has none.
+                line.name = std::string(trimLeft(trimmed.substr(1, trimmed.size() - 2)));
                 section = document.m_lines.size();
             }
         } else {
@@ -416,8 +419,12 @@ std::optional<RegeditDocument> RegeditDocument::parse(std::string_view text)
 
 bool RegeditDocument::sectionMatches(std::size_t index, std::string_view keyName) const
 {
-    return index != kNoSection && m_lines[index].kind == Kind::Section &&
-           equalsIgnoreCase(m_lines[index].name, keyName);
+    if (index == kNoSection || m_lines[index].kind != Kind::Section) {
+        return false;
+    }
+    const std::string_view name = m_lines[index].name;
+    const bool keyEndsInBlank = !keyName.empty() && trimRight(keyName).size() != keyName.size();
+    return equalsIgnoreCase(name, keyName) || (!keyEndsInBlank && equalsIgnoreCase(trimRight(name), keyName));
 }
 
 std::size_t RegeditDocument::lastSectionOf(std::string_view keyName) const
