@@ -51,6 +51,9 @@ public:
     // kErrorInvalidData when it is not a regular file or larger than kMaxBytes.
     long read(std::string& text) const;
 
+    // Creates the directory (0700; group and other rights of an existing one are removed).
+    long makePrivateDirectory() const;
+
     // How long lock() waits for another writer unless told otherwise.
     static constexpr std::chrono::milliseconds kLockPatience{10000};
 

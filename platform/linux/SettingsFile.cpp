@@ -296,9 +296,14 @@ long SettingsFile::read(std::string& text) const
     return kErrorSuccess;
 }
 
+long SettingsFile::makePrivateDirectory() const
+{
+    return ensurePrivateDirectory(m_directory);
+}
+
 long SettingsFile::lock(Lock& lock, std::chrono::milliseconds patience) const
 {
-    if (const long result = ensurePrivateDirectory(m_directory); result != kErrorSuccess) {
+    if (const long result = makePrivateDirectory(); result != kErrorSuccess) {
         return result;
     }
     Lock taken;
