@@ -4,14 +4,15 @@
 NORVANTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Build and test tools, the libraries we link, the fonts the Korean interface needs,
-# the X server scripts/run uses on a machine without a display, and what the
+# the X server scripts/run uses on a machine without a display (and xdotool, with
+# which it checks that the client's window came up), and what the
 # benchmarks compare against.
 NORVANTA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
   qt6-base-dev fonts-nanum fonts-liberation
-  xvfb xauth
+  xvfb xauth xdotool
   curl libpugixml-dev
   libsystemd-dev dbus python3-dbusmock
 )
