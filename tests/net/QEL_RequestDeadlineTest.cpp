@@ -27,7 +27,7 @@ using QEL::QEL_Network::TransportLimits;
 // Every single wait may last longer than the whole exchange, so only the exchange's own
 // deadline can end these cases on time.
 constexpr auto kTotal = 800ms;
-constexpr auto kSlack = 400ms;
+constexpr auto kSlack = 500ms; // thread start-up, a sanitizer build, a loaded machine
 
 TransportLimits patientWaitsShortExchange()
 {
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StallCase{"SilentInsideTheHeader", {{"HTTP/1.0 200 OK\r\nX: ", 0ms}}},
                     StallCase{"SilentInsideTheBody", {{"HTTP/1.0 200 OK\r\n\r\n<list>", 0ms}}},
                     StallCase{"OneBytePerSecondAndAHalf", oneBytePer(1500ms)},
-                    StallCase{"LargeRequestNeverRead", {}, Listener::Accepting, 16u << 20},
+                    StallCase{"LargeRequestNeverRead", {}, Listener::Accepting, 8u << 20},
                     StallCase{"ConnectionNeverAccepted", {}, Listener::NeverAccepting},
                     StallCase{"SlowNameLookup", {}, Listener::Accepting, 0, 3000ms}),
     [](const auto& info) { return std::string(info.param.name); });
