@@ -3,11 +3,16 @@
 #include "util/Base64Coder.h"
 #include "util/CRegistryEx.h"
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 
 namespace norvanta::app {
 namespace {
+
+// The save runs on the window's thread: a writer that keeps the settings locked (say, a
+// stopped updater) may delay the window this long, no longer; the save then fails quietly.
+constexpr std::chrono::milliseconds kSaveLockPatience{1000};
 
 std::string decodeStored(CRegistryEx& store, const char* name)
 {
@@ -54,16 +59,18 @@ std::optional<RememberedCredentials> RestoreCredentials()
 void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
                      int savePassword)
 {
+    const std::string encodedId = encode(userId);
+    const std::string encodedPassword = savePassword == 1 ? encode(password) : std::string();
+    using Stored = decltype(CRegistryEx::Change::value);
+    const CRegistryEx::Change changes[] = {
+        {"UserID", std::string_view(encodedId)},
+        {"UserIDSave", static_cast<std::uint32_t>(saveId)},
+        {"UserPWSave", static_cast<std::uint32_t>(savePassword)},
+        // A password the user no longer wants remembered must not stay in the file.
+        {"UserPW", savePassword == 1 ? Stored(std::string_view(encodedPassword)) : Stored(std::monostate())},
+    };
     CRegistryEx store;
-    if (!store.Open() && !store.Create()) {
-        return;
-    }
-    store.WriteString("UserID", encode(userId));
-    store.WriteDword("UserIDSave", static_cast<std::uint32_t>(saveId));
-    store.WriteDword("UserPWSave", static_cast<std::uint32_t>(savePassword));
-    if (savePassword == 1) {
-        store.WriteString("UserPW", encode(password));
-    }
+    store.WriteAll(changes, kSaveLockPatience);
 }
 
 void ApplySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword)

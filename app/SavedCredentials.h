@@ -18,8 +18,9 @@ struct RememberedCredentials {
 std::optional<RememberedCredentials> RestoreCredentials();
 
 // Writes the ID (always), both choices and, when savePassword is 1, the password, all
-// Base64-encoded, creating the settings key if needed. Failures are silent; an earlier
-// "UserPW" stays when savePassword is 0.
+// Base64-encoded, creating the settings key if needed, in one step: all or nothing. When
+// savePassword is 0 an earlier "UserPW" is erased. Waits about a second at most for
+// another writer of the settings; failures are silent.
 void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
                      int savePassword);
 

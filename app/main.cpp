@@ -3,6 +3,7 @@
 #include "app/AppEvents.h"
 #include "app/CNorvantaVPNApp.h"
 #include "app/CommandLine.h"
+#include "platform/Process.h"
 
 #include <QApplication>
 
@@ -40,6 +41,8 @@ int main(int argc, char** argv)
     if (const int answered = answerCommandLine(argc, argv); answered >= 0) {
         return answered;
     }
+    // Before anything holds the password; a failure leaves the client usable as before.
+    norvanta::platform::disableCoreDumps();
     QApplication application(argc, argv);
     norvanta::app::InstallDialEventRelay();
     CNorvantaVPNApp client(defaultStartup());

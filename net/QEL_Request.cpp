@@ -1,11 +1,9 @@
 #include "net/QEL_Request.h"
 
 #include "net/GrowingBuffer.h"
-#include "net/Socket.h"
 #include "platform/SocketLayer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +11,8 @@ namespace QEL::QEL_Network {
 namespace {
 
 using norvanta::net::GrowingBuffer;
-using norvanta::net::Socket;
+using norvanta::platform::ReceiveResult;
+using norvanta::platform::TcpConnection;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kSchemeCapacity = 20;
@@ -75,10 +74,35 @@ std::string contentLengthLine(std::size_t length)
     return "Content-Length: " + std::to_string(length) + kLineEnd;
 }
 
+// The time limits of one exchange. Every wait ends by the exchange's own deadline, so
+// a server that keeps each single wait short (or a slow name server) cannot stretch the
+// whole beyond it.
+class Deadlines {
+public:
+    explicit Deadlines(const TransportLimits& limits)
+        : m_limits(limits), m_exchangeEnd(Clock::now() + limits.totalTimeout)
+    {
+    }
+
+    Clock::time_point forConnect() const { return within(m_limits.connectTimeout); }
+    Clock::time_point forIo() const { return within(m_limits.ioTimeout); }
+    Clock::time_point forLookup() const { return m_exchangeEnd; }
+    bool passed() const { return Clock::now() > m_exchangeEnd; }
+
+private:
+    Clock::time_point within(std::chrono::milliseconds wait) const
+    {
+        return std::min(Clock::now() + wait, m_exchangeEnd);
+    }
+
+    const TransportLimits& m_limits;
+    const Clock::time_point m_exchangeEnd;
+};
+
 class Exchange {
 public:
-    Exchange(Socket& socket, const TransportLimits& limits)
-        : m_socket(socket), m_deadline(Clock::now() + limits.totalTimeout)
+    Exchange(TcpConnection& connection, const Deadlines& deadlines)
+        : m_connection(connection), m_deadlines(deadlines)
     {
     }
 
@@ -89,14 +113,14 @@ public:
         std::size_t lineLength = 0;
         for (;;) {
             char byte = 0;
-            const long received = m_socket.receive(&byte, 1);
-            if (received <= 0) {
-                if (received < 0 && norvanta::net::isTimeoutError(errno)) {
-                    return Phase::Failed;
-                }
+            const ReceiveResult received = m_connection.receive(&byte, 1, m_deadlines.forIo());
+            if (received.status == ReceiveResult::Status::TimedOut) {
+                return Phase::Failed;
+            }
+            if (received.status != ReceiveResult::Status::Data) {
                 break;
             }
-            if (!header.append(&byte, 1) || pastDeadline()) {
+            if (!header.append(&byte, 1) || m_deadlines.passed()) {
                 return Phase::Failed;
             }
             if (byte == '\n') {
@@ -115,14 +139,14 @@ public:
     {
         std::vector<char> chunk(kBodyChunk + 1);
         for (;;) {
-            const long received = m_socket.receive(chunk.data(), kBodyChunk);
-            if (received <= 0) {
-                if (received < 0 && norvanta::net::isTimeoutError(errno)) {
-                    return Phase::Failed;
-                }
+            const ReceiveResult received = m_connection.receive(chunk.data(), kBodyChunk, m_deadlines.forIo());
+            if (received.status == ReceiveResult::Status::TimedOut) {
+                return Phase::Failed;
+            }
+            if (received.status != ReceiveResult::Status::Data) {
                 break;
             }
-            if (!collected.append(chunk.data(), static_cast<std::size_t>(received)) || pastDeadline()) {
+            if (!collected.append(chunk.data(), received.bytes) || m_deadlines.passed()) {
                 return Phase::Failed;
             }
         }
@@ -130,36 +154,37 @@ public:
     }
 
 private:
-    bool pastDeadline() const { return Clock::now() > m_deadline; }
-
-    Socket& m_socket;
-    const Clock::time_point m_deadline;
+    TcpConnection& m_connection;
+    const Deadlines& m_deadlines;
 };
 
 // Each piece goes out in its own send call; send failures are not acted on here
 // because they show up as an empty or partial response, which the callers judge.
-void sendRequestText(Socket& socket, const ParsedUrl& url, const char* body, std::size_t length,
-                     const std::string& extraHeaders)
+void sendRequestText(TcpConnection& connection, const Deadlines& deadlines, const ParsedUrl& url,
+                     const char* body, std::size_t length, const std::string& extraHeaders)
 {
-    socket.sendAll(kMethod);
-    socket.sendAll(url.path.empty() ? std::string("/") : url.path);
-    socket.sendAll(kProtocol);
-    socket.sendAll(kAccept);
-    socket.sendAll(kLanguage);
-    socket.sendAll(kEncoding);
-    socket.sendAll(kAgent);
+    const auto send = [&](std::string_view piece) {
+        connection.sendAll(piece.data(), piece.size(), deadlines.forIo());
+    };
+    send(kMethod);
+    send(url.path.empty() ? std::string_view("/") : std::string_view(url.path));
+    send(kProtocol);
+    send(kAccept);
+    send(kLanguage);
+    send(kEncoding);
+    send(kAgent);
     if (length != 0) {
-        socket.sendAll(contentLengthLine(length));
+        send(contentLengthLine(length));
     }
-    socket.sendAll(kHostPrefix);
-    socket.sendAll(url.host);
-    socket.sendAll(kLineEnd);
+    send(kHostPrefix);
+    send(url.host);
+    send(kLineEnd);
     if (!extraHeaders.empty()) {
-        socket.sendAll(extraHeaders);
+        send(extraHeaders);
     }
-    socket.sendAll(kLineEnd);
+    send(kLineEnd);
     if (length != 0) {
-        socket.sendAll(body, length);
+        send(std::string_view(body, length));
     }
 }
 
@@ -211,26 +236,27 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
     constexpr int kSuccess = 0;
     constexpr int kFailure = 1;
 
+    const Deadlines deadlines(m_limits);
     const ParsedUrl parsed = ParseUrl(url);
     if (parsed.scheme != "HTTP" || !norvanta::platform::StartSocketLayer()) {
-        return kFailure;
-    }
-    Socket socket = Socket::openTcp();
-    if (!socket.valid()) {
         return kFailure;
     }
     // An unresolvable host fails here rather than connecting to 0.0.0.0, which Linux
     // would quietly treat as this machine. A port outside 1..65535 is never reachable.
     std::uint32_t address = 0;
-    if (parsed.port <= 0 || parsed.port > 65535 || !norvanta::net::resolveIpv4(parsed.host, address)
-        || !socket.connectTo(address, static_cast<std::uint16_t>(parsed.port), m_limits.connectTimeout)
-        || !socket.setIoTimeout(m_limits.ioTimeout)) {
+    if (parsed.port <= 0 || parsed.port > 65535
+        || !norvanta::platform::ResolveIpv4(parsed.host, address, deadlines.forLookup())) {
+        return kFailure;
+    }
+    TcpConnection connection =
+        TcpConnection::connectTo(address, static_cast<std::uint16_t>(parsed.port), deadlines.forConnect());
+    if (!connection.valid()) {
         return kFailure;
     }
 
-    sendRequestText(socket, parsed, body, length, extraHeaders);
+    sendRequestText(connection, deadlines, parsed, body, length, extraHeaders);
 
-    Exchange exchange(socket, m_limits);
+    Exchange exchange(connection, deadlines);
     Response received{GrowingBuffer(m_limits.maxHeaderBytes), GrowingBuffer(m_limits.maxBodyBytes)};
     if (exchange.readHeader(received.header) == Phase::Failed
         || exchange.readBody(received.body) == Phase::Failed) {

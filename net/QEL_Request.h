@@ -14,7 +14,8 @@ namespace QEL::QEL_Network {
 struct TransportLimits {
     std::chrono::milliseconds connectTimeout{10'000}; // connecting to the server
     std::chrono::milliseconds ioTimeout{10'000};      // each send or receive call
-    std::chrono::milliseconds totalTimeout{60'000};   // the whole exchange
+    // The whole exchange, name lookup included; every wait above ends by it as well.
+    std::chrono::milliseconds totalTimeout{60'000};
     std::size_t maxHeaderBytes = 64 * 1024;
     std::size_t maxBodyBytes = 16 * 1024 * 1024;
 };

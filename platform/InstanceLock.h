@@ -23,7 +23,9 @@ public:
     // Tries once, without waiting.
     Result acquire(const std::string& name);
 
-    // Where the marker for name lives (for messages and tests).
+    // Where the marker for name lives (for messages and tests): $XDG_RUNTIME_DIR when it
+    // is set to an absolute path, else the private settings folder; empty when neither
+    // can be found.
     static std::string markerPath(const std::string& name);
 
 private:

@@ -12,4 +12,9 @@ std::string executableDirectory();
 // shell and without waiting for it. True when the program was started.
 bool launchDetached(const std::string& path);
 
+// Keeps the process's memory, which holds the typed password, out of core files and
+// away from other processes of the same user: no core file is written and the process
+// is not dumpable. True when both took effect.
+bool disableCoreDumps();
+
 } // namespace norvanta::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -50,10 +51,16 @@ public:
     // kErrorInvalidData when it is not a regular file or larger than kMaxBytes.
     long read(std::string& text) const;
 
+    // Creates the directory (0700; group and other rights of an existing one are removed).
+    long makePrivateDirectory() const;
+
+    // How long lock() waits for another writer unless told otherwise.
+    static constexpr std::chrono::milliseconds kLockPatience{10000};
+
     // Creates the directory (0700; group and other rights of an existing one are removed)
-    // and waits a bounded time for the exclusive lock (kErrorLockViolation when it stays
+    // and waits at most patience for the exclusive lock (kErrorLockViolation when it stays
     // taken).
-    long lock(Lock& lock) const;
+    long lock(Lock& lock, std::chrono::milliseconds patience = kLockPatience) const;
 
     // Replaces the file with text: temporary file "<name>.tmp" (0600), fsync, rename, fsync of the
     // directory. Needs the lock. On failure the old file is untouched.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -58,6 +59,24 @@ long createSettingsKey(SettingsKeyHandle root, std::string_view path, SettingsKe
 // control byte; kErrorInvalidHandle when key is not open.
 long setSettingsValue(SettingsKeyHandle key, std::string_view name, std::uint32_t type,
                       std::span<const std::uint8_t> data);
+
+// One change of a batch for changeSettingsValues: stores data as the value name with the
+// given type or, when erase is set, removes the value (a missing value is no error).
+struct SettingsValueChange {
+    std::string_view name;
+    std::uint32_t type = kRegNone;
+    std::span<const std::uint8_t> data;
+    bool erase = false;
+};
+
+// Applies every change to the key path below root (only kCurrentUserKey), creating the key
+// when missing, as one transaction: one hold of the writer lock and one replacement of the
+// file, so either all changes are stored or none. Waits at most lockPatience for another
+// writer (kErrorLockViolation after that). kErrorInvalidParameter, and nothing stored,
+// when a name holds a control byte.
+long changeSettingsValues(SettingsKeyHandle root, std::string_view path,
+                          std::span<const SettingsValueChange> changes,
+                          std::chrono::milliseconds lockPatience);
 
 // Reads the value name into buffer. On success sets type and size (bytes copied). When
 // the value is larger than buffer: kErrorMoreData, type and size (the bytes needed) set,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 namespace platform = norvanta::platform;
 
@@ -75,6 +76,41 @@ bool CRegistryEx::WriteString(std::string_view name, std::string_view text)
                                               data.size());
     return record(platform::setSettingsValue(m_key, name, platform::kRegSz, bytes),
                   platform::kRegSz, static_cast<std::uint32_t>(bytes.size()));
+}
+
+bool CRegistryEx::WriteAll(std::span<const Change> changes, std::chrono::milliseconds lockPatience)
+{
+    m_keyPath = std::string(kKeyPath);
+    try {
+        // The seam takes bytes; these hold each value's bytes until the call returns.
+        std::vector<std::vector<std::uint8_t>> bytes;
+        std::vector<platform::SettingsValueChange> seamChanges;
+        bytes.reserve(changes.size());
+        seamChanges.reserve(changes.size());
+        for (const Change& change : changes) {
+            platform::SettingsValueChange& seamChange = seamChanges.emplace_back();
+            seamChange.name = change.name;
+            std::vector<std::uint8_t>& data = bytes.emplace_back();
+            if (const auto* number = std::get_if<std::uint32_t>(&change.value)) {
+                seamChange.type = platform::kRegDword;
+                for (int shift = 0; shift < 32; shift += 8) {
+                    data.push_back(static_cast<std::uint8_t>(*number >> shift));
+                }
+            } else if (const auto* text = std::get_if<std::string_view>(&change.value)) {
+                seamChange.type = platform::kRegSz;
+                data.assign(text->begin(), text->end());
+                data.push_back(0);
+            } else {
+                seamChange.erase = true;
+            }
+            seamChange.data = data;
+        }
+        return record(platform::changeSettingsValues(platform::kCurrentUserKey, kKeyPath, seamChanges,
+                                                     lockPatience),
+                      0, 0);
+    } catch (...) {
+        return record(platform::kErrorNotEnoughMemory, 0, 0);
+    }
 }
 
 bool CRegistryEx::ReadDword(std::string_view name, std::uint32_t& value)

@@ -2,9 +2,12 @@
 
 #include "platform/SettingsKey.h"
 
+#include <chrono>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 
 // The client's settings key, HKEY_CURRENT_USER\SOFTWARE\Norvanta VPN. Create one on the
 // stack per use: Open (or Create) the key, read or write a few values, and let the
@@ -33,6 +36,16 @@ public:
     bool WriteDword(std::string_view name, std::uint32_t value);
     // Stores text as a REG_SZ of text.size() + 1 bytes (the NUL is stored); no length limit.
     bool WriteString(std::string_view name, std::string_view text);
+    // One value for WriteAll: a number (REG_DWORD), a text (REG_SZ, NUL stored), or
+    // std::monostate to remove the value.
+    struct Change {
+        std::string_view name;
+        std::variant<std::monostate, std::uint32_t, std::string_view> value;
+    };
+    // Sets the key path and stores every change in one step, creating the key when
+    // missing: all of them or, on failure, none. Waits at most lockPatience for another
+    // writer of the settings (last result 33 after that). Type and size become 0.
+    bool WriteAll(std::span<const Change> changes, std::chrono::milliseconds lockPatience);
     // On success value receives the stored bytes (at most 4, little-endian; bytes the value
     // lacks keep the caller's preset), whatever the stored type. A longer value fails with
     // last result 234; a missing one with 2. On failure value is untouched.

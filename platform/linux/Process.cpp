@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -28,6 +30,18 @@ bool launchDetached(const std::string& path)
     char* const argv[] = {const_cast<char*>(path.c_str()), nullptr};
     pid_t child = 0;
     return ::posix_spawn(&child, path.c_str(), nullptr, nullptr, argv, environ) == 0;
+}
+
+bool disableCoreDumps()
+{
+    // Both: a zero core limit does not stop a core_pattern that pipes to a crash collector,
+    // whereas a process that is not dumpable gets no core at all and other processes of the
+    // user cannot read its memory; the limit still holds should the flag be reset (a change
+    // of credentials resets it).
+    const rlimit noCore{0, 0};
+    const bool noCoreFile = ::setrlimit(RLIMIT_CORE, &noCore) == 0;
+    const bool notDumpable = ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
+    return noCoreFile && notDumpable;
 }
 
 } // namespace norvanta::platform

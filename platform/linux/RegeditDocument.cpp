@@ -378,7 +378,10 @@ std::optional<RegeditDocument> RegeditDocument::parse(std::string_view text)
             section = kNoSection;
             if (trimmed.back() == ']') {
                 line.kind = Kind::Section;
-                line.name = std::string(trim(trimmed.substr(1, trimmed.size() - 2)));
+                // A key's name starts with its root, never with a blank, but may end in
+                // blanks, so only the leading ones are dropped; sectionMatches forgives
+                // trailing ones a hand edit left after a name that has none.
+                line.name = std::string(trimLeft(trimmed.substr(1, trimmed.size() - 2)));
                 section = document.m_lines.size();
             }
         } else {
@@ -416,8 +419,12 @@ std::optional<RegeditDocument> RegeditDocument::parse(std::string_view text)
 
 bool RegeditDocument::sectionMatches(std::size_t index, std::string_view keyName) const
 {
-    return index != kNoSection && m_lines[index].kind == Kind::Section &&
-           equalsIgnoreCase(m_lines[index].name, keyName);
+    if (index == kNoSection || m_lines[index].kind != Kind::Section) {
+        return false;
+    }
+    const std::string_view name = m_lines[index].name;
+    const bool keyEndsInBlank = !keyName.empty() && trimRight(keyName).size() != keyName.size();
+    return equalsIgnoreCase(name, keyName) || (!keyEndsInBlank && equalsIgnoreCase(trimRight(name), keyName));
 }
 
 std::size_t RegeditDocument::lastSectionOf(std::string_view keyName) const
@@ -519,6 +526,36 @@ bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueN
         }
     }
     return true;
+}
+
+void RegeditDocument::deleteValue(std::string_view keyName, std::string_view valueName)
+{
+    // Lines below a removed one move up, so the section index each line keeps is renumbered
+    // through the map of old to new positions; section lines themselves are never removed.
+    std::vector<std::size_t> newIndex(m_lines.size(), kNoSection);
+    std::size_t keptCount = 0;
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        const bool removed = (line.kind == Kind::Value || line.kind == Kind::Deletion) &&
+                             equalsIgnoreCase(line.name, valueName) &&
+                             sectionMatches(line.section, keyName);
+        if (!removed) {
+            newIndex[i] = keptCount++;
+        }
+    }
+    std::vector<Line> kept;
+    kept.reserve(keptCount);
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        if (newIndex[i] != kNoSection) {
+            kept.push_back(std::move(m_lines[i]));
+        }
+    }
+    for (Line& line : kept) {
+        if (line.section != kNoSection) {
+            line.section = newIndex[line.section];
+        }
+    }
+    m_lines = std::move(kept);
 }
 
 std::string RegeditDocument::serialize() const

@@ -43,6 +43,10 @@ public:
     // holds a byte below 0x20 and cannot be written as a REGEDIT4 name.
     bool setValue(std::string_view keyName, std::string_view valueName, const Value& value);
 
+    // Removes every definition of the value in the sections of keyName, so none of its
+    // bytes stays in the text. Nothing happens when there is none.
+    void deleteValue(std::string_view keyName, std::string_view valueName);
+
     // The whole text, ready to be written.
     std::string serialize() const;
 

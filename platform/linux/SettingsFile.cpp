@@ -20,7 +20,6 @@ namespace norvanta::platform {
 namespace {
 
 constexpr const char* kDirectoryName = "Norvanta VPN";
-constexpr auto kLockPatience = std::chrono::seconds(10);
 constexpr auto kLockRetryPause = std::chrono::milliseconds(10);
 
 std::mutex g_overrideMutex;
@@ -262,7 +261,9 @@ SettingsFile::SettingsFile(std::string directory, std::string fileName)
 
 long SettingsFile::read(std::string& text) const
 {
-    FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening a FIFO for reading waits for a writer, possibly forever; without blocking
+    // the open returns at once and the check below refuses whatever is not a plain file.
+    FileDescriptor fd(::open(m_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid()) {
         return lastError();
     }
@@ -295,9 +296,14 @@ long SettingsFile::read(std::string& text) const
     return kErrorSuccess;
 }
 
-long SettingsFile::lock(Lock& lock) const
+long SettingsFile::makePrivateDirectory() const
 {
-    if (const long result = ensurePrivateDirectory(m_directory); result != kErrorSuccess) {
+    return ensurePrivateDirectory(m_directory);
+}
+
+long SettingsFile::lock(Lock& lock, std::chrono::milliseconds patience) const
+{
+    if (const long result = makePrivateDirectory(); result != kErrorSuccess) {
         return result;
     }
     Lock taken;
@@ -306,7 +312,7 @@ long SettingsFile::lock(Lock& lock) const
         return lastError();
     }
     // A writer that hangs (say, a stopped updater) must not hang the client with it.
-    const auto deadline = std::chrono::steady_clock::now() + kLockPatience;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
     while (::flock(taken.m_fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) {
             continue;

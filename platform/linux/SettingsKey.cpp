@@ -120,7 +120,8 @@ long guarded(Operation&& operation)
 // Loads the document and hands it to use; a caller that changes it (forWriting) holds
 // the writer lock from before the load until use has stored the result.
 template <typename Use>
-long withDocument(bool forWriting, Use&& use)
+long withDocument(bool forWriting, Use&& use,
+                  std::chrono::milliseconds lockPatience = SettingsFile::kLockPatience)
 {
     const auto file = locateFile();
     if (!file) {
@@ -128,7 +129,7 @@ long withDocument(bool forWriting, Use&& use)
     }
     SettingsFile::Lock lock;
     if (forWriting) {
-        if (const long result = file->lock(lock); result != kErrorSuccess) {
+        if (const long result = file->lock(lock, lockPatience); result != kErrorSuccess) {
             return result;
         }
     }
@@ -201,6 +202,39 @@ long setSettingsValue(SettingsKeyHandle key, std::string_view name, std::uint32_
             }
             return storeDocument(file, loaded.document);
         });
+    });
+}
+
+long changeSettingsValues(SettingsKeyHandle root, std::string_view path,
+                          std::span<const SettingsValueChange> changes,
+                          std::chrono::milliseconds lockPatience)
+{
+    return guarded([&] {
+        if (root != kCurrentUserKey) {
+            return kErrorInvalidHandle;
+        }
+        if (!isValidPath(path)) {
+            return kErrorInvalidParameter;
+        }
+        const std::string keyName = std::string(kCurrentUserName) + std::string(path);
+        return withDocument(
+            true,
+            [&](const SettingsFile& file, LoadedDocument& loaded) {
+                loaded.document.addKey(keyName);
+                for (const SettingsValueChange& change : changes) {
+                    if (change.erase) {
+                        loaded.document.deleteValue(keyName, change.name);
+                        continue;
+                    }
+                    const RegeditDocument::Value value{change.type, {change.data.begin(), change.data.end()}};
+                    // The document is only a copy until stored, so a refused name loses nothing.
+                    if (!loaded.document.setValue(keyName, change.name, value)) {
+                        return kErrorInvalidParameter;
+                    }
+                }
+                return storeDocument(file, loaded.document);
+            },
+            lockPatience);
     });
 }
 

@@ -35,6 +35,30 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first + 1);
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Enclosed in a pair of double or single quotation marks, which an INI reader removes.
+bool isEnclosedInQuotes(const std::string& text)
+{
+    return text.size() >= 2 && text.front() == text.back() && (text.front() == '"' || text.front() == '\'');
+}
+
+// INI readers drop the blanks around a value and one pair of enclosing quotation marks,
+// so a text that starts or ends with either is written inside quotation marks.
+std::string quotedIfNeeded(const std::string& text)
+{
+    const bool needsQuotes = !text.empty() && (isBlank(text.front()) || isBlank(text.back()) || isEnclosedInQuotes(text));
+    return needsQuotes ? '"' + text + '"' : text;
+}
+
+std::string unquoted(const std::string& text)
+{
+    return isEnclosedInQuotes(text) ? text.substr(1, text.size() - 2) : text;
+}
+
 DWORD parseNumber(const std::string& text)
 {
     errno = 0;
@@ -67,11 +91,11 @@ void applyKey(EntrySettings& settings, const std::string& key, const std::string
         }
     }
     if (key == "PhoneNumber") {
-        settings.localPhoneNumber = value;
+        settings.localPhoneNumber = unquoted(value);
     } else if (key == "DeviceType") {
-        settings.deviceType = value;
+        settings.deviceType = unquoted(value);
     } else if (key == "DeviceName") {
-        settings.deviceName = value;
+        settings.deviceName = unquoted(value);
     }
 }
 
@@ -86,9 +110,9 @@ std::string formatSection(const std::string& entryName, const EntrySettings& set
                   settings.redialCount, settings.redialPause);
     std::ostringstream section;
     section << '[' << entryName << "]\n"
-            << numbers << "PhoneNumber=" << settings.localPhoneNumber << '\n'
-            << "DeviceType=" << settings.deviceType << '\n'
-            << "DeviceName=" << settings.deviceName << '\n';
+            << numbers << "PhoneNumber=" << quotedIfNeeded(settings.localPhoneNumber) << '\n'
+            << "DeviceType=" << quotedIfNeeded(settings.deviceType) << '\n'
+            << "DeviceName=" << quotedIfNeeded(settings.deviceName) << '\n';
     return section.str();
 }
 

@@ -9,6 +9,8 @@ namespace norvanta::platform::ras {
 // A phonebook kept in a file of the user's own, in the INI shape of the Windows phonebook:
 // one "[entry name]" section per entry, "Key=value" lines. Entries the client did not
 // write, and keys it does not know, are kept as they are whenever the file is rewritten.
+// As with the Windows profile functions, blanks around a value are not part of it and one
+// pair of enclosing quotation marks is removed; a text that needs either is written quoted.
 class RasPhonebookFile {
 public:
     // `path` empty means the default phonebook, defaultPath().

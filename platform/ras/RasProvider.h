@@ -2,6 +2,7 @@
 
 #include "platform/RasApi.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -34,7 +35,22 @@ struct EntrySettings {
     std::string deviceName;
 };
 
-// One dial. An empty phonebook means the user's default phonebook.
+// Overwrites every byte secret owns, its unused capacity and the short-text buffer inside
+// the string object included, then empties it. The volatile writes are never optimised
+// away, on any compiler, as a plain fill before the memory is freed may be.
+inline void wipeSecret(std::string& secret)
+{
+    secret.resize(secret.capacity());
+    volatile char* bytes = secret.data();
+    for (std::size_t i = 0; i < secret.size(); ++i) {
+        bytes[i] = 0;
+    }
+    secret.clear();
+}
+
+// One dial. An empty phonebook means the user's default phonebook. Every copy wipes its
+// password when it goes away (the provider keeps what it needs in its own copies); copies
+// are made instead of moves, so no moved-from string keeps the short-text bytes.
 struct DialRequest {
     std::string phonebook;
     std::string entryName;
@@ -42,6 +58,8 @@ struct DialRequest {
     std::string userName;
     std::string password;
     std::string domain;
+
+    ~DialRequest() { wipeSecret(password); }
 };
 
 // A connection that is being dialed or is up.

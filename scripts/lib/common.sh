@@ -65,12 +65,17 @@ start_devservice() {
   DEVSERVICE_HOST="127.0.0.1:$(cat "$folder/port")"
 }
 
+# window_with_title <title>: the id of a visible window of exactly that title on
+# $DISPLAY, or nothing. xdotool exits with 1 when no window matches, which is an answer
+# here, not an error.
+window_with_title() { { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; } | head -n 1; }
+
 # wait_for_window <title> [seconds]: waits until the X server on $DISPLAY shows a window
 # of exactly that title; fails when none appears in time.
 wait_for_window() {
   local title=$1 limit=${2:-30}
   for _ in $(seq $((limit * 10))); do
-    xdotool search --onlyvisible --name "^${title}\$" >/dev/null 2>&1 && return 0
+    [ -n "$(window_with_title "$title")" ] && return 0
     sleep 0.1
   done
   echo "no window titled '$title' appeared on $DISPLAY within ${limit}s" >&2

@@ -1,16 +1,21 @@
 #include "platform/InstanceLock.h"
 
+#include "tests/ras/RasTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 using norvanta::platform::InstanceLock;
+using norvanta::ras::testing::ScopedEnv;
+using norvanta::ras::testing::TempDir;
 
 class InstanceLockTest : public ::testing::Test {
 protected:
@@ -77,11 +82,34 @@ TEST_F(InstanceLockTest, SymlinkPlantedAtTheMarkerIsNotFollowed)
     EXPECT_FALSE(std::filesystem::exists(target));
 }
 
-TEST(InstanceLockPath, WithoutRuntimeDirTheMarkerIsPerUserInTmp)
+class InstanceLockFallbackTest : public ::testing::TestWithParam<std::optional<std::string>> {};
+
+// Without a usable runtime folder the marker must not sit in the shared /tmp, where another
+// local user could plant a link or an open file there first; it goes to the private
+// settings folder instead, which the lock creates with mode 0700.
+TEST_P(InstanceLockFallbackTest, MarkerSitsInThePrivateSettingsFolder)
 {
-    ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(InstanceLock::markerPath("Norvanta VPN"),
-              "/tmp/Norvanta VPN-" + std::to_string(::getuid()) + ".lock");
+    const TempDir config;
+    const ScopedEnv runtime{"XDG_RUNTIME_DIR", GetParam()};
+    const ScopedEnv configHome{"XDG_CONFIG_HOME", config.path().string()};
+    const auto folder = config.path() / "Norvanta VPN";
+    EXPECT_EQ(InstanceLock::markerPath("Norvanta VPN"), (folder / "Norvanta VPN.lock").string());
+
+    InstanceLock first;
+    ASSERT_EQ(first.acquire("Norvanta VPN"), InstanceLock::Result::Acquired);
+    InstanceLock second;
+    EXPECT_EQ(second.acquire("Norvanta VPN"), InstanceLock::Result::HeldByOther);
+    struct stat info {};
+    ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
+
+INSTANTIATE_TEST_SUITE_P(RuntimeDirs, InstanceLockFallbackTest,
+                         ::testing::Values(std::nullopt, std::optional<std::string>(""),
+                                           std::optional<std::string>("relative/run")),
+                         [](const auto& info) {
+                             return !info.param ? std::string("Unset")
+                                    : info.param->empty() ? std::string("Empty") : std::string("Relative");
+                         });
 
 } // namespace

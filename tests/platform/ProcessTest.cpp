@@ -6,12 +6,35 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+// The process holds the typed password: it must never end up in a core file, nor be
+// readable through /proc by another process of the same user. Checked in a child so this
+// test binary itself keeps its usual settings.
+TEST(Process, CoreDumpsAreSwitchedOff)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool reported = norvanta::platform::disableCoreDumps();
+        rlimit core {};
+        const bool noCoreFile = ::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_cur == 0;
+        const bool notDumpable = ::prctl(PR_GET_DUMPABLE) == 0;
+        ::_exit((reported ? 0 : 1) | (noCoreFile ? 0 : 2) | (notDumpable ? 0 : 4));
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported failure, 2: core file allowed, 4: still dumpable";
+}
 
 TEST(Process, ExecutableDirectoryHoldsThisTestBinary)
 {

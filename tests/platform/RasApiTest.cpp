@@ -228,4 +228,36 @@ TEST_F(RasApiTest, SimulationConfigFileIsReadAndItsErrorsLocated)
     EXPECT_THAT(errorText(norvanta::platform::ras::kErrorSimulationConfig), HasSubstr(file.string() + ":2"));
 }
 
+enum class PasswordOrigin { Assigned, Copied };
+
+class DialRequestWipeTest : public ::testing::TestWithParam<PasswordOrigin> {};
+
+// The dial request is the layer's own copy of the password; once it is gone (the provider
+// took what it needs, the dial ended) its bytes must not linger in memory that a later
+// read, a core file or a swap page could show. A short password sits in the string itself.
+TEST_P(DialRequestWipeTest, PasswordBytesAreGoneWhenTheRequestIs)
+{
+    using norvanta::platform::ras::DialRequest;
+    const std::string secret = "pw#4711";
+    alignas(DialRequest) unsigned char storage[sizeof(DialRequest)];
+    DialRequest* request = nullptr;
+    if (GetParam() == PasswordOrigin::Assigned) {
+        request = new (storage) DialRequest;
+        request->password = secret;
+    } else {
+        DialRequest original;
+        original.password = secret;
+        request = new (storage) DialRequest(original);
+    }
+    request->~DialRequest();
+    const std::string_view left(reinterpret_cast<const char*>(storage), sizeof storage);
+    EXPECT_EQ(left.find(secret), std::string_view::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Origins, DialRequestWipeTest,
+                         ::testing::Values(PasswordOrigin::Assigned, PasswordOrigin::Copied),
+                         [](const auto& info) {
+                             return std::string(info.param == PasswordOrigin::Assigned ? "Assigned" : "Copied");
+                         });
+
 } // namespace

@@ -43,6 +43,24 @@ TEST_F(RasPhonebookFileTest, WrittenEntryIsFoundIgnoringCase)
     EXPECT_EQ(phonebook.find("Other", found), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
 }
 
+class RasPhonebookValueTest : public RasPhonebookFileTest, public testing::WithParamInterface<const char*> {};
+
+// Texts come back exactly as written, blanks and quotes at their ends included.
+TEST_P(RasPhonebookValueTest, TextReadsBackExactly)
+{
+    EntrySettings written = vpnEntry(GetParam());
+    written.deviceName = GetParam();
+    ASSERT_EQ(phonebook.write("Norvanta VPN Service", written), 0u);
+    EntrySettings found;
+    ASSERT_EQ(phonebook.find("Norvanta VPN Service", found), 0u);
+    EXPECT_EQ(found.localPhoneNumber, GetParam()) << readFile(path);
+    EXPECT_EQ(found.deviceName, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, RasPhonebookValueTest,
+                         testing::Values("vpn.example", " leading", "trailing ", "\t both \t", "\"quoted\"",
+                                         "'single'", "\"", "a = b", ""));
+
 TEST_F(RasPhonebookFileTest, MissingFileHoldsNoEntry)
 {
     EntrySettings found;

@@ -187,6 +187,33 @@ TEST_F(SettingsKeyTest, RejectsForeignRootsAndHandles)
     EXPECT_EQ(setString(opened, "bad\nname", "x"), platform::kErrorInvalidParameter);
 }
 
+class SettingsKeyPathTest : public SettingsKeyTest, public testing::WithParamInterface<const char*> {};
+
+// Blanks at the ends of a key path are part of the key's name: the key reads back, and
+// writing to it again reuses its one section instead of adding another.
+TEST_P(SettingsKeyPathTest, KeyPathReadsBackAndKeepsOneSection)
+{
+    const std::string path = GetParam();
+    for (const char* version : {"1", "2"}) {
+        platform::SettingsKeyHandle key = 0;
+        ASSERT_EQ(platform::createSettingsKey(platform::kCurrentUserKey, path, key), platform::kErrorSuccess);
+        m_keys.push_back(key);
+        ASSERT_EQ(setString(key, "Ver", version), platform::kErrorSuccess);
+    }
+    platform::SettingsKeyHandle reopened = 0;
+    ASSERT_EQ(platform::openSettingsKey(platform::kCurrentUserKey, path, reopened), platform::kErrorSuccess);
+    m_keys.push_back(reopened);
+    EXPECT_EQ(getString(reopened, "Ver"), "2");
+    const std::string text = readFile(file());
+    const std::string header = "[HKEY_CURRENT_USER\\" + path + "]";
+    EXPECT_NE(text.find(header), std::string::npos) << text;
+    EXPECT_EQ(text.find(header), text.rfind(header)) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, SettingsKeyPathTest,
+                         testing::Values("SOFTWARE\\Norvanta VPN ", "SOFTWARE\\Norvanta VPN\\Sub  ",
+                                         " SOFTWARE\\Norvanta VPN"));
+
 TEST_F(SettingsKeyTest, QueryReportsTheSizeNeededWhenTheBufferIsShort)
 {
     const auto key = create();

@@ -137,6 +137,26 @@ TEST(SettingsRegeditDocumentTest, RewriteKeepsEverythingElse)
               (RegeditDocument::Value{7, {0x41, 0, 0}}));
 }
 
+// Erasing a value removes every definition of it in the key's sections (a copied section
+// would otherwise bring the old bytes back), and nothing else; later writes still find
+// their sections.
+TEST(SettingsRegeditDocumentTest, DeletedValueLeavesNoCopyAndEverythingElse)
+{
+    auto document = parsed("REGEDIT4\n\n"
+                           "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"UserPW\"=\"b2xk\"\n\"Ver\"=\"1\"\n\n"
+                           "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n\"UserPW\"=\"keep\"\n\n"
+                           "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"userpw\"=-\n\"USERPW\"=\"b2xk\"\n");
+    document.deleteValue(kKey, "UserPW");
+    ASSERT_TRUE(document.setValue(kKey, "Ver", text("2")));
+    ASSERT_TRUE(document.setValue("HKEY_CURRENT_USER\\SOFTWARE\\Other", "New", dword(1)));
+    EXPECT_EQ(document.serialize(),
+              "REGEDIT4\n\n"
+              "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"Ver\"=\"2\"\n\n"
+              "[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n\"UserPW\"=\"keep\"\n\"New\"=dword:00000001\n\n"
+              "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n");
+    EXPECT_EQ(document.findValue(kKey, "UserPW"), std::nullopt);
+}
+
 TEST(SettingsRegeditDocumentTest, NewKeyIsAppendedAfterABlankLine)
 {
     auto document = parsed("REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n\"A\"=\"b\"");
