@@ -2,6 +2,8 @@
 
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
+#include "app/QtTranslations.h"
+#include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
@@ -18,6 +20,8 @@ CNorvantaVPNApp::CNorvantaVPNApp(StartupSetup setup) : m_setup(std::move(setup))
 
 CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
 {
+    // Before the first message box, so that even "already running" has a Korean button.
+    norvanta::app::installQtKoreanTranslations();
     if (m_instanceLock.acquire(m_setup.lockName) == norvanta::platform::InstanceLock::Result::HeldByOther) {
         MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kAlreadyRunning));
         return Ending::Refused;
@@ -26,13 +30,11 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
         MessageBox::show(nullptr, QCoreApplication::applicationName(), QString::fromUtf8(text::kSocketsFailed));
         return Ending::NoSockets;
     }
-    // The settings key the update check opens stays open until the dialog has ended.
-    CRegistryEx settingsKey;
-    if (norvanta::app::CheckForUpdate(settingsKey, m_setup.update) == norvanta::app::UpdateOutcome::UpdaterLaunched) {
-        return Ending::HandedToUpdater;
-    }
-    m_setup.runDialog();
-    return Ending::DialogEnded;
+    // The fetch keeps the settings key the update check opens until the dialog has ended.
+    norvanta::app::StartupFetch fetch;
+    fetch.start({m_setup.update, m_setup.serverListUrl, &norvanta::app::StartupFetch::sleepPause});
+    m_setup.runDialog(fetch);
+    return fetch.handedToUpdater() ? Ending::HandedToUpdater : Ending::DialogEnded;
 }
 
 StartupSetup defaultStartup()
@@ -41,9 +43,10 @@ StartupSetup defaultStartup()
     setup.update.versionUrl = norvanta::app::serviceUrl(norvanta::app::kVersionPath);
     setup.update.updaterPath = norvanta::app::updaterPathIn(norvanta::platform::executableDirectory());
     setup.update.launch = &norvanta::platform::launchDetached;
-    setup.runDialog = [] {
+    setup.serverListUrl = norvanta::app::serviceUrl(norvanta::app::kServerListPath);
+    setup.runDialog = [](norvanta::app::StartupFetch& fetch) {
         CNorvantaVPNDlg dialog;
-        dialog.OnInitDialog();
+        dialog.OnInitDialog(&fetch);
         dialog.exec();
     };
     return setup;

@@ -9,6 +9,8 @@
 namespace norvanta::app {
 namespace {
 
+constexpr char kLastServer[] = "LastServer";
+
 std::string decodeStored(CRegistryEx& store, const char* name)
 {
     std::string stored;
@@ -63,6 +65,24 @@ void SaveCredentials(const std::string& userId, const std::string& password, int
     store.WriteDword("UserPWSave", static_cast<std::uint32_t>(savePassword));
     if (savePassword == 1) {
         store.WriteString("UserPW", encode(password));
+    }
+}
+
+std::string RestoreLastServer()
+{
+    CRegistryEx store;
+    std::string name;
+    if (store.Open()) {
+        store.ReadString(kLastServer, name);
+    }
+    return name;
+}
+
+void SaveLastServer(const std::string& name)
+{
+    CRegistryEx store;
+    if (store.Open() || store.Create()) {
+        store.WriteString(kLastServer, name);
     }
 }
 
