@@ -16,13 +16,13 @@ namespace norvanta::app {
 //   Dialing --dial refused / error event-->       Idle      (show the error, hang up)
 //   Dialing --event 0x2001 without error-->       Idle      (hang up, "접속 종료")
 //   Dialing --event 0x2000-->                     Connected (save credentials, tick)
-//   Connected --tick: link gone, or its end-->    Idle      (hang up, "접속 종료")
+//   Connected --tick: link gone, or its end-->    Idle      (hang up, "연결 끊김", notify)
 //   Dialing/Connected --disconnect, closing-->    Idle      (hang up)
 //
 // A link that ends while connected without the user asking (the tick finds it gone, an
 // event reports its end) is told apart from the user's own 접속종료: its own status and
 // one desktop notification. While dialing, the progress names fill the time line, which
-// is cleared when the dial ends either way.
+// is cleared when the dial ends, whichever way.
 //
 // Events of a dial are matched by its handle: a late event of an earlier dial changes
 // nothing. Connect while dialing, or while the link is up, changes nothing.
