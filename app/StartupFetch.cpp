@@ -8,6 +8,7 @@
 #include <QEvent>
 
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -96,7 +97,7 @@ void StartupFetch::start(Setup setup)
     }
     // Detached: the window must be able to end while a silent server still holds the
     // worker; the channel keeps what the worker touches alive until it is done.
-    std::thread([channel = m_channel, setup = std::move(setup)] {
+    auto work = [channel = m_channel, setup = std::move(setup)] {
         try {
             if (setup.update && CheckForUpdate(channel->keptKey, *setup.update) == UpdateOutcome::UpdaterLaunched) {
                 channel->post(true, {});
@@ -107,7 +108,13 @@ void StartupFetch::start(Setup setup)
             // Nothing may escape the worker; the window is told the list could not be had.
             channel->post(false, {});
         }
-    }).detach();
+    };
+    try {
+        std::thread(std::move(work)).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: the same answer as a service that cannot be reached.
+        m_channel->post(false, {});
+    }
 }
 
 void StartupFetch::sleepPause(std::chrono::milliseconds pause)
