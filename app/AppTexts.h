@@ -8,7 +8,9 @@ inline constexpr char kDialogTitle[] = "Norvanta VPN";
 inline constexpr char kAlreadyRunning[] = "프로그램이 이미 실행되어 있습니다.";
 inline constexpr char kSocketsFailed[] = "Windows 소켓을 초기화하지 못했습니다."; // message 103
 inline constexpr char kServerListFailed[] = "서버 목록을 가져올수 없습니다! 재실행 해주시기 바랍니다";
-inline constexpr char kNoServer[] = "접속할 서버가 없습니다. 서버 목록을 받은 뒤 다시 시도해 주십시오.";
+// Asked when 접속 finds no server: yes fetches the list again, with the same requests.
+inline constexpr char kNoServer[] = "접속할 서버가 없습니다. 서버 목록을 다시 받으시겠습니까?";
+inline constexpr char kLoadingServers[] = "서버 목록을 불러오는 중...";
 inline constexpr char kNewVersionByPackage[] =
     "새 버전(%1)이 나왔습니다. 시스템의 패키지 관리자로 업데이트해 주십시오.";
 inline constexpr char kDialErrorCaption[] = "접속오류";
@@ -19,6 +21,9 @@ inline constexpr char kConnecting[] = "서비스 접속중...";
 inline constexpr char kConnected[] = "서비스 접속 완료";
 inline constexpr char kDialFailed[] = "서비스 접속 오류";
 inline constexpr char kDisconnected[] = "서비스 접속 종료";
+// The link ended without the user's 접속종료.
+inline constexpr char kLinkLost[] = "서비스 연결 끊김";
+inline constexpr char kLinkLostNotice[] = "VPN 연결이 끊어졌습니다. 다시 접속하려면 접속을 누르십시오.";
 
 inline constexpr char kStatusGroup[] = "연결 상태 정보";
 inline constexpr char kUserIdLabel[] = "사용자 아이디:";
@@ -31,5 +36,9 @@ inline constexpr char kSavePassword[] = "비밀번호저장";
 inline constexpr char kServerInfo[] = "서버정보";
 inline constexpr char kConnectButton[] = "접속";
 inline constexpr char kDisconnectButton[] = "접속종료";
+
+// The tray icon's menu.
+inline constexpr char kTrayOpen[] = "열기";
+inline constexpr char kTrayExit[] = "종료";
 
 } // namespace norvanta::app::text

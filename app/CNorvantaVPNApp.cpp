@@ -2,14 +2,14 @@
 
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
+#include "app/QtTranslations.h"
+#include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
-#include "ui/Cp949.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
-#include <QTimer>
 
 #include <filesystem>
 
@@ -22,6 +22,8 @@ CNorvantaVPNApp::CNorvantaVPNApp(StartupSetup setup) : m_setup(std::move(setup))
 
 CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
 {
+    // Before the first message box, so that even "already running" has a Korean button.
+    norvanta::app::installQtKoreanTranslations();
     if (m_instanceLock.acquire(m_setup.lockName) == norvanta::platform::InstanceLock::Result::HeldByOther) {
         MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kAlreadyRunning));
         return Ending::Refused;
@@ -30,15 +32,11 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
         MessageBox::show(nullptr, QCoreApplication::applicationName(), QString::fromUtf8(text::kSocketsFailed));
         return Ending::NoSockets;
     }
-    // The settings key the update check opens stays open until the dialog has ended.
-    CRegistryEx settingsKey;
-    std::string newVersion;
-    if (norvanta::app::CheckForUpdate(settingsKey, m_setup.update, &newVersion)
-        == norvanta::app::UpdateOutcome::UpdaterLaunched) {
-        return Ending::HandedToUpdater;
-    }
-    m_setup.runDialog(newVersion);
-    return Ending::DialogEnded;
+    // The fetch keeps the settings key the update check opens until the dialog has ended.
+    norvanta::app::StartupFetch fetch;
+    fetch.start({m_setup.update, m_setup.serverListUrl, &norvanta::app::StartupFetch::sleepPause});
+    m_setup.runDialog(fetch);
+    return fetch.handedToUpdater() ? Ending::HandedToUpdater : Ending::DialogEnded;
 }
 
 StartupSetup defaultStartup()
@@ -48,16 +46,10 @@ StartupSetup defaultStartup()
     setup.update.updaterPath = norvanta::app::updaterPathIn(norvanta::platform::executableDirectory());
     setup.update.launch = &norvanta::platform::launchDetached;
     setup.update.updaterInstalled = std::filesystem::exists(setup.update.updaterPath);
-    setup.runDialog = [](const std::string& newVersion) {
+    setup.serverListUrl = norvanta::app::serviceUrl(norvanta::app::kServerListPath);
+    setup.runDialog = [](norvanta::app::StartupFetch& fetch) {
         CNorvantaVPNDlg dialog;
-        dialog.OnInitDialog();
-        if (!newVersion.empty()) {
-            // Over the window, once it is up: the news is no reason to keep it away.
-            QTimer::singleShot(0, &dialog, [&dialog, newVersion] {
-                MessageBox::show(&dialog, QString::fromUtf8(text::kClientCaption),
-                                 QString::fromUtf8(text::kNewVersionByPackage).arg(norvanta::ui::fromCp949(newVersion)));
-            });
-        }
+        dialog.OnInitDialog(&fetch);
         dialog.exec();
     };
     return setup;

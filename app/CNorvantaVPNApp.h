@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/StartupFetch.h"
 #include "app/UpdateCheck.h"
 #include "platform/InstanceLock.h"
 
@@ -10,19 +11,21 @@
 struct StartupSetup {
     std::string lockName = "Norvanta VPN";
     norvanta::app::UpdateCheckSetup update;
-    // Builds the main dialog and runs it modally; `newVersion` is a published version to
-    // tell the user of (where no updater can bring it), or empty.
-    std::function<void(const std::string& newVersion)> runDialog;
+    std::string serverListUrl;
+    // Builds the main dialog, shows it at once fed by the fetch already under way (the
+    // update check, then the server list), and runs it modally.
+    std::function<void(norvanta::app::StartupFetch& fetch)> runDialog;
 };
 
-// The program's start: one client per logon, the socket layer, the update check, then
-// the main dialog for the rest of the run.
+// The program's start: one client per logon, the socket layer, then the main dialog at
+// once while the update check and, after it, the server list are fetched off the
+// window's thread. An update that is due ends the dialog and hands over to the updater.
 class CNorvantaVPNApp {
 public:
     enum class Ending {
         Refused,         // another instance runs; said so
         NoSockets,       // the socket layer did not start; said so
-        HandedToUpdater, // the updater runs; no window was shown
+        HandedToUpdater, // the updater runs; the window it found open was ended
         DialogEnded,     // the main dialog ran and ended
     };
 

@@ -3,9 +3,13 @@
 #include "app/AppEvents.h"
 #include "app/AppTexts.h"
 #include "app/ConnectedTime.h"
+#ifdef NORVANTA_HAVE_DBUS
+#include "app/DesktopNotification.h"
+#endif
 #include "app/SavedCredentials.h"
 #include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
+#include "app/TrayIcon.h"
 #include "ras/RasDialEvent.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/CFontStatic.h"
@@ -26,7 +30,7 @@
 #include <QScreen>
 #include <QStyle>
 
-#include <thread>
+#include <algorithm>
 
 CNorvantaVPNDlg* g_pMainDlg = nullptr;
 
@@ -187,25 +191,170 @@ void CNorvantaVPNDlg::createControls()
     connect(m_btnDisconnect, &QPushButton::clicked, this, [this] { OnDisconnect(); });
     connect(m_btnServerInfo, &QPushButton::clicked, this, [this] { OnServerInfo(); });
     connect(m_cboServer, &QComboBox::currentIndexChanged, this, [this](int index) { OnServerSelChange(index); });
+    connect(m_cboServer, &QComboBox::activated, this, [this](int index) { onServerActivated(index); });
+    setTabOrder();
     // The Enter key runs the connect action from any control, as a message pre-filter would.
     qApp->installEventFilter(this);
 }
 
-bool CNorvantaVPNDlg::OnInitDialog()
+bool CNorvantaVPNDlg::OnInitDialog(norvanta::app::StartupFetch* startup)
 {
     createControls();
     m_grpStatus->SetCaptionColor(QColor(16, 140, 231)).SetCaptionBold(1).SetFillColor(Qt::white);
-    LoadServerList();
-    if (m_servers.Count() > 0) {
-        m_nServerIndex = 0;
-        m_cboServer->setCurrentIndex(0);
-    }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
     RestoreCredentials();
-    SetStatusText(QString::fromUtf8(text::kNotConnected));
+    createTrayIcon();
+    if (startup != nullptr) {
+        m_listLoading = true;
+        watchFetch(*startup);
+        SetStatusText(QString::fromUtf8(text::kLoadingServers));
+        m_btnConnect->setEnabled(false);
+    } else {
+        fetchServerList();
+    }
     return true;
+}
+
+void CNorvantaVPNDlg::setTabOrder()
+{
+    // Top to bottom as the controls stand, so the keyboard meets them as the eye does.
+    const QList<QWidget*> order{m_editUserId, m_editPassword, m_chkSaveId,  m_chkSavePassword,
+                                m_cboServer,  m_btnServerInfo, m_btnConnect, m_btnDisconnect};
+    for (qsizetype index = 1; index < order.size(); ++index) {
+        QWidget::setTabOrder(order[index - 1], order[index]);
+    }
+}
+
+void CNorvantaVPNDlg::createTrayIcon()
+{
+    m_tray = new norvanta::app::TrayIcon(this);
+    connect(m_tray, &norvanta::app::TrayIcon::openRequested, this, [this] { showFromTray(); });
+    connect(m_tray, &norvanta::app::TrayIcon::connectRequested, this, [this] { OnConnect(); });
+    connect(m_tray, &norvanta::app::TrayIcon::disconnectRequested, this, [this] { OnDisconnect(); });
+    connect(m_tray, &norvanta::app::TrayIcon::exitRequested, this, [this] { exitFromTray(); });
+    refreshTrayDetails();
+}
+
+void CNorvantaVPNDlg::showFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CNorvantaVPNDlg::exitFromTray()
+{
+    // The same question as the caption's close button, and the same way out.
+    if (confirmExit()) {
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+}
+
+void CNorvantaVPNDlg::refreshTrayDetails()
+{
+    if (m_tray == nullptr) {
+        return;
+    }
+    const QString server = m_nServerIndex >= 0 ? m_cboServer->itemText(m_nServerIndex) : QString();
+    const bool connected = m_dialState.phase() == norvanta::app::DialState::Phase::Connected;
+    m_tray->setDetails(server, connected ? timeText() : statusText());
+}
+
+void CNorvantaVPNDlg::fetchServerList()
+{
+    m_listLoading = true;
+    SetStatusText(QString::fromUtf8(text::kLoadingServers));
+    m_btnConnect->setEnabled(false);
+    m_listFetch = std::make_unique<norvanta::app::StartupFetch>();
+    watchFetch(*m_listFetch);
+    m_listFetch->start({std::nullopt, norvanta::app::serviceUrl(norvanta::app::kServerListPath),
+                        &norvanta::app::StartupFetch::sleepPause});
+}
+
+void CNorvantaVPNDlg::watchFetch(norvanta::app::StartupFetch& fetch)
+{
+    connect(&fetch, &norvanta::app::StartupFetch::serverListFetched, this,
+            [this](const norvanta::app::FetchedServerList& list) { onServerListFetched(list); });
+    connect(&fetch, &norvanta::app::StartupFetch::updaterLaunched, this, [this] { onUpdaterLaunched(); });
+    connect(&fetch, &norvanta::app::StartupFetch::newVersionPublished, this, [this](const std::string& version) {
+        // After the list that comes with it has filled the window: the news waits for
+        // the user, the list should not.
+        QTimer::singleShot(0, this, [this, version] {
+            MessageBox::show(this, QString::fromUtf8(text::kClientCaption),
+                             QString::fromUtf8(text::kNewVersionByPackage).arg(fromCp949(version)));
+        });
+    });
+}
+
+void CNorvantaVPNDlg::onUpdaterLaunched()
+{
+    // The updater replaces this client: the window ends without asking, as the client
+    // ended before any window when the update check ran first.
+    m_handedToUpdater = true;
+    done(QDialog::Rejected);
+}
+
+void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList& list)
+{
+    m_listLoading = false;
+    m_servers.Clear();
+    m_cboServer->clear();
+    for (const _SERVER_LIST& server : list.servers) {
+        m_servers.Append(server);
+    }
+    for (const std::string& name : list.names) {
+        m_cboServer->addItem(fromCp949(name));
+    }
+    // Adding items selects the first one on its own; the selection is made on purpose:
+    // the server chosen last time when the list still has it, else the first.
+    m_cboServer->setCurrentIndex(-1);
+    m_nServerIndex = -1;
+    if (m_servers.Count() > 0) {
+        const std::string remembered = norvanta::app::RestoreLastServer();
+        const auto found = std::find_if(list.servers.begin(), list.servers.end(),
+                                        [&remembered](const _SERVER_LIST& server) { return server.name == remembered; });
+        m_nServerIndex = found == list.servers.end() ? 0 : static_cast<std::int32_t>(found - list.servers.begin());
+        m_cboServer->setCurrentIndex(m_nServerIndex);
+    }
+    SetStatusText(QString::fromUtf8(text::kNotConnected));
+    m_btnConnect->setEnabled(true);
+    refreshTrayDetails();
+    if (!list.reached) {
+        MessageBox::show(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kServerListFailed));
+    }
+}
+
+void CNorvantaVPNDlg::onServerActivated(int index)
+{
+    if (index >= 0 && static_cast<std::size_t>(index) < m_servers.Count()) {
+        norvanta::app::SaveLastServer(m_servers.ItemAt(static_cast<std::size_t>(index)).name);
+    }
+    refreshTrayDetails();
+}
+
+void CNorvantaVPNDlg::offerListRetry()
+{
+    if (MessageBox::ask(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kNoServer))) {
+        fetchServerList();
+    }
+}
+
+void CNorvantaVPNDlg::notifyLinkLost()
+{
+    const QString title = QString::fromUtf8(text::kLinkLost);
+    const QString body = QString::fromUtf8(text::kLinkLostNotice);
+    if (m_notifier) {
+        m_notifier(title, body);
+        return;
+    }
+    if (m_tray != nullptr && m_tray->showMessage(title, body)) {
+        return;
+    }
+#ifdef NORVANTA_HAVE_DBUS
+    norvanta::app::sendDesktopNotification(title, body);
+#endif
 }
 
 void CNorvantaVPNDlg::SetStatusText(const QString& status)
@@ -221,23 +370,6 @@ QString CNorvantaVPNDlg::statusText() const
 QString CNorvantaVPNDlg::timeText() const
 {
     return m_txtTime->text();
-}
-
-void CNorvantaVPNDlg::LoadServerList()
-{
-    std::vector<std::string> names;
-    const bool reached = norvanta::app::LoadServerList(
-        norvanta::app::serviceUrl(norvanta::app::kServerListPath), m_servers, names,
-        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); });
-    for (const std::string& name : names) {
-        m_cboServer->addItem(fromCp949(name));
-    }
-    // Adding items selects the first one on its own; the selection is made on purpose below.
-    m_cboServer->setCurrentIndex(-1);
-    m_nServerIndex = -1;
-    if (!reached) {
-        MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kServerListFailed));
-    }
 }
 
 void CNorvantaVPNDlg::RestoreCredentials()
@@ -279,6 +411,10 @@ void CNorvantaVPNDlg::OnSaveBoxToggled(const QObject* box, int state)
 
 void CNorvantaVPNDlg::OnConnect()
 {
+    // Nothing to dial before the list is in; 접속 is disabled and Enter waits too.
+    if (m_listLoading) {
+        return;
+    }
     apply(m_dialState.connectPressed(m_servers.Count() > 0, m_dialer.IsConnected() == 1));
 }
 
@@ -310,7 +446,7 @@ void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
         m_connectedTimer.stop();
     }
     if (reaction.showNoServer) {
-        MessageBox::show(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kNoServer));
+        offerListRetry();
     }
     if (reaction.showError) {
         showDialError(*reaction.showError);
@@ -331,13 +467,23 @@ void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
         m_txtTime->SetText(QString::fromStdString(*reaction.timeText));
     }
     if (reaction.progress) {
-        m_txtState->setToolTip(fromCp949(norvanta::ras::connStateName(*reaction.progress)));
+        // The time line has nothing to count while dialing; the progress shows there.
+        m_txtTime->SetText(fromCp949(norvanta::ras::connStateName(*reaction.progress)));
     }
     if (reaction.connectEnabled && m_btnConnect != nullptr) {
         m_btnConnect->setEnabled(*reaction.connectEnabled);
     }
     if (reaction.disconnectEnabled && m_btnDisconnect != nullptr) {
         m_btnDisconnect->setEnabled(*reaction.disconnectEnabled);
+    }
+    if (reaction.phaseChanged && m_tray != nullptr) {
+        m_tray->setPhase(*reaction.phaseChanged);
+    }
+    if (reaction.status != nullptr || reaction.timeText || reaction.phaseChanged) {
+        refreshTrayDetails();
+    }
+    if (reaction.notifyLinkLost && !m_destroyed) {
+        notifyLinkLost();
     }
     // Last: a dial refused at once applies its own reaction over "connecting".
     if (reaction.startDial) {
@@ -383,6 +529,7 @@ void CNorvantaVPNDlg::OnServerInfo()
 void CNorvantaVPNDlg::OnServerSelChange(int index)
 {
     m_nServerIndex = index;
+    refreshTrayDetails();
 }
 
 void CNorvantaVPNDlg::OnDestroy()

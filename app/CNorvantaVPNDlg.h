@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/DialState.h"
+#include "app/StartupFetch.h"
 #include "ras/RasDialer.h"
 #include "ui/CSkinDlg.h"
 #include "util/QEL_SyncArray.h"
@@ -9,6 +10,8 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 class CXPGroupBox;
@@ -21,10 +24,14 @@ namespace QEL::QEL_Control {
 class QEL_ButtonEx;
 class QEL_CheckBoxEx;
 } // namespace QEL::QEL_Control
+namespace norvanta::app {
+class TrayIcon;
+} // namespace norvanta::app
 
 // The client's main window: credentials, the server drop-down, the status area and the
 // connect and disconnect buttons. Everything runs on the window's thread; dial progress
-// arrives as RasDialEvent. Ending the window hangs up a live connection.
+// arrives as RasDialEvent, the server list as the answer of a StartupFetch. Ending the
+// window hangs up a live connection.
 class CNorvantaVPNDlg : public CSkinDlg {
     Q_OBJECT
 
@@ -34,9 +41,15 @@ public:
     explicit CNorvantaVPNDlg(QWidget* parent = nullptr);
     ~CNorvantaVPNDlg() override;
 
-    // Builds the controls, loads the server list, restores the remembered credentials
-    // and shows "서비스 미접속". Call once before the dialog is shown.
-    bool OnInitDialog();
+    // Builds the controls, restores the remembered credentials and shows "서버 목록을
+    // 불러오는 중..." with 접속 disabled until the server list arrives: from `startup`
+    // (start-up's own fetch, which may hand over to the updater instead) or, without
+    // one, from a fetch of the list alone. Call once before the dialog is shown.
+    bool OnInitDialog(norvanta::app::StartupFetch* startup = nullptr);
+
+    // Tells the user outside the window (a dropped link). Tests stand in for it.
+    using Notifier = std::function<void(const QString& title, const QString& body)>;
+    void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
 
     void SetStatusText(const QString& text);
 
@@ -55,6 +68,9 @@ public:
     // For tests and the status area: what the window shows and holds.
     QString statusText() const;
     QString timeText() const;
+    bool serverListLoading() const { return m_listLoading; }
+    bool handedToUpdater() const { return m_handedToUpdater; }
+    norvanta::app::TrayIcon* trayIcon() const { return m_tray; }
     int serverIndex() const { return m_nServerIndex; }
     const QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers() const { return m_servers; }
     const CRasDialer& dialer() const { return m_dialer; }
@@ -84,7 +100,18 @@ protected:
 
 private:
     void createControls();
-    void LoadServerList();
+    void setTabOrder();
+    void createTrayIcon();
+    void fetchServerList();
+    void watchFetch(norvanta::app::StartupFetch& fetch);
+    void onServerListFetched(const norvanta::app::FetchedServerList& list);
+    void onUpdaterLaunched();
+    void onServerActivated(int index);
+    void offerListRetry();
+    void notifyLinkLost();
+    void refreshTrayDetails();
+    void showFromTray();
+    void exitFromTray();
     void RestoreCredentials();
     void SaveCredentials();
     void startDial();
@@ -116,6 +143,12 @@ private:
     QTimer m_focusTimer;     // TIMER_FOCUS_PASSWORD
     norvanta::app::DialState m_dialState;
     bool m_destroyed = false;
+    bool m_listLoading = false;
+    bool m_handedToUpdater = false;
+    // The fetch of the list when start-up's own is not the one to wait for (a retry).
+    std::unique_ptr<norvanta::app::StartupFetch> m_listFetch;
+    norvanta::app::TrayIcon* m_tray = nullptr; // child of this window
+    Notifier m_notifier;
 };
 
 // The main dialog while it exists, for the dial events; null before and after.

@@ -16,8 +16,13 @@ namespace norvanta::app {
 //   Dialing --dial refused / error event-->       Idle      (show the error, hang up)
 //   Dialing --event 0x2001 without error-->       Idle      (hang up, "접속 종료")
 //   Dialing --event 0x2000-->                     Connected (save credentials, tick)
-//   Connected --tick: link gone, or its end-->    Idle      (hang up, "접속 종료")
+//   Connected --tick: link gone, or its end-->    Idle      (hang up, "연결 끊김", notify)
 //   Dialing/Connected --disconnect, closing-->    Idle      (hang up)
+//
+// A link that ends while connected without the user asking (the tick finds it gone, an
+// event reports its end) is told apart from the user's own 접속종료: its own status and
+// one desktop notification. While dialing, the progress names fill the time line, which
+// is cleared when the dial ends, whichever way.
 //
 // Events of a dial are matched by its handle: a late event of an earlier dial changes
 // nothing. Connect while dialing, or while the link is up, changes nothing.
@@ -38,8 +43,12 @@ public:
         // UTF-8 texts of the status line and the time line.
         const char* status = nullptr;
         std::optional<std::string> timeText;
-        // The progress state a running dial reached, for the window to name.
+        // The progress state a running dial reached, for the window to name in the time line.
         std::optional<DWORD> progress;
+        // The link dropped by itself: tell the user outside the window too.
+        bool notifyLinkLost = false;
+        // The phase after this event, when it changed (the tray's picture and menu follow it).
+        std::optional<Phase> phaseChanged;
         std::optional<bool> connectEnabled;
         std::optional<bool> disconnectEnabled;
     };
@@ -60,6 +69,7 @@ public:
 
 private:
     Reaction linkLost();
+    Reaction withPhaseChange(Reaction reaction, Phase before) const;
     Reaction endDial(Reaction reaction, const char* status);
 
     Phase m_phase = Phase::Idle;

@@ -13,6 +13,7 @@ namespace {
 // The save runs on the window's thread: a writer that keeps the settings locked (say, a
 // stopped updater) may delay the window this long, no longer; the save then fails quietly.
 constexpr std::chrono::milliseconds kSaveLockPatience{1000};
+constexpr char kLastServer[] = "LastServer";
 
 std::string decodeStored(CRegistryEx& store, const char* name)
 {
@@ -69,6 +70,23 @@ void SaveCredentials(const std::string& userId, const std::string& password, int
         // A password the user no longer wants remembered must not stay in the file.
         {"UserPW", savePassword == 1 ? Stored(std::string_view(encodedPassword)) : Stored(std::monostate())},
     };
+    CRegistryEx store;
+    store.WriteAll(changes, kSaveLockPatience);
+}
+
+std::string RestoreLastServer()
+{
+    CRegistryEx store;
+    std::string name;
+    if (store.Open()) {
+        store.ReadString(kLastServer, name);
+    }
+    return name;
+}
+
+void SaveLastServer(const std::string& name)
+{
+    const CRegistryEx::Change changes[] = {{kLastServer, std::string_view(name)}};
     CRegistryEx store;
     store.WriteAll(changes, kSaveLockPatience);
 }

@@ -24,6 +24,12 @@ std::optional<RememberedCredentials> RestoreCredentials();
 void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
                      int savePassword);
 
+// The server the user chose last ("LastServer"), its name as the service sent it (CP949);
+// empty when none was remembered.
+std::string RestoreLastServer();
+// Remembers the chosen server's name, creating the settings key if needed; failures are silent.
+void SaveLastServer(const std::string& name);
+
 enum class SaveBox { Id, Password };
 
 // A remembered password implies a remembered ID: unchecking the ID box unchecks the

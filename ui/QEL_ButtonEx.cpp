@@ -86,6 +86,35 @@ void QEL_ButtonEx::paintEvent(QPaintEvent*)
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(QPoint(0, 0), m_image->Strip(), source);
     }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (m_pointerOver && isEnabled()) {
+        painter.setPen(QPen(hoverFrameColour(), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    if (hasFocus()) {
+        // Black and white dots, so the mark shows on light and dark pictures alike.
+        const QRect mark = focusMarkRect(rect());
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Qt::white, 1));
+        painter.drawRect(mark);
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(mark);
+    }
+}
+
+void QEL_ButtonEx::enterEvent(QEnterEvent* event)
+{
+    QPushButton::enterEvent(event);
+    m_pointerOver = true;
+    update();
+}
+
+void QEL_ButtonEx::leaveEvent(QEvent* event)
+{
+    QPushButton::leaveEvent(event);
+    m_pointerOver = false;
+    update();
 }
 
 } // namespace QEL::QEL_Control

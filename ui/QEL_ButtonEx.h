@@ -12,7 +12,8 @@ namespace QEL::QEL_Control {
 // A push button drawn from an image strip: normal, pressed and disabled frames (or, for
 // toggle-like kinds, normal and latched). It takes the size of one frame; with the
 // transparent draw mode, pixels of the key colour are left undrawn so the parent shows
-// through. Its text is kept for accessibility but never drawn.
+// through. Its text is kept for accessibility but never drawn. Over the picture it marks
+// the keyboard focus with a dotted rectangle and the pointer with a hover frame.
 class QEL_ButtonEx : public QPushButton {
     Q_OBJECT
 
@@ -44,8 +45,13 @@ public:
 
     QSize sizeHint() const override;
 
+    // The colour of the hover frame.
+    static QColor hoverFrameColour() { return QColor(16, 140, 231); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     std::unique_ptr<QEL::QEL_Draw::QEL_MemBm> m_image;
@@ -56,6 +62,7 @@ private:
     bool m_horizontal = false;
     int m_currentFrame = 0;
     int m_stripKind = 0;
+    bool m_pointerOver = false;
 };
 
 } // namespace QEL::QEL_Control

@@ -139,7 +139,15 @@ void QEL_CheckBoxEx::paintEvent(QPaintEvent*)
     painter.setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     painter.setPen(m_textColor);
     const QRect label(labelX(), 0, qMax(0, width() - labelX()), height());
-    painter.drawText(label, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text());
+    QRect drawn;
+    painter.drawText(label, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text(), &drawn);
+    if (hasFocus()) {
+        // Around the label, as a check box marks its focus; the box itself stays as drawn.
+        const QRect mark = drawn.isEmpty() ? label : drawn.adjusted(-1, 0, 1, 0).intersected(rect());
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(m_textColor, 1, Qt::DotLine));
+        painter.drawRect(mark.adjusted(0, 0, -1, -1));
+    }
 }
 
 } // namespace QEL::QEL_Control

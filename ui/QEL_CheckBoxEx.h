@@ -13,7 +13,8 @@ namespace QEL::QEL_Control {
 // A check box drawn from a strip of four frames (unchecked, pointer over it, checked,
 // disabled) with its label beside the box. A click toggles it and posts
 // WM_CHECKTOGGLED (norvanta::ui::CheckToggledEvent) with the new state to the parent;
-// setChecked by the owner changes the state quietly.
+// setChecked by the owner changes the state quietly. The keyboard focus is marked by a
+// dotted rectangle around the label.
 class QEL_CheckBoxEx : public QAbstractButton {
     Q_OBJECT
 

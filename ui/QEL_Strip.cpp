@@ -77,4 +77,9 @@ HoverChange hoverAfterMove(bool hover, bool leftButtonDown, bool pointerOverBox)
     return {pointerOverBox, pointerOverBox != hover};
 }
 
+QRect focusMarkRect(const QRect& area)
+{
+    return area.adjusted(kFocusMarkInset, kFocusMarkInset, -kFocusMarkInset - 1, -kFocusMarkInset - 1);
+}
+
 } // namespace QEL::QEL_Control

@@ -39,4 +39,9 @@ struct HoverChange {
 };
 HoverChange hoverAfterMove(bool hover, bool leftButtonDown, bool pointerOverBox);
 
+// Where a bitmap control marks the keyboard focus: a dotted rectangle this far inside the
+// area it surrounds, drawn over the picture so that every keyboard stop shows it.
+inline constexpr int kFocusMarkInset = 3;
+QRect focusMarkRect(const QRect& area);
+
 } // namespace QEL::QEL_Control

@@ -14,7 +14,7 @@ NORVANTA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
-  qt6-base-dev fonts-nanum fonts-liberation
+  qt6-base-dev qt6-translations-l10n fonts-nanum fonts-liberation
   xvfb xauth xdotool
   lintian desktop-file-utils appstream dpkg-dev
   curl libpugixml-dev

@@ -48,6 +48,8 @@ Step tick(std::optional<DWORD> seconds, std::string expected = {})
 Step disconnect(std::string expected) { return {Step::Disconnect, 0, 0, 0, false, std::move(expected)}; }
 Step closing(std::string expected) { return {Step::Close, 0, 0, 0, false, std::move(expected)}; }
 
+const char* const phaseWords[] = {"=idle", "=dialing", "=connected"};
+
 // One word per part of the reaction, in the order the window applies them.
 std::string describe(const DialState::Reaction& r)
 {
@@ -62,10 +64,13 @@ std::string describe(const DialState::Reaction& r)
     if (r.status == text::kConnected) add("connected");
     if (r.status == text::kDisconnected) add("disconnected");
     if (r.status == text::kDialFailed) add("failed");
+    if (r.status == text::kLinkLost) add("lost");
     if (r.timeText) add("time:" + *r.timeText);
     if (r.progress) add("progress:" + std::to_string(*r.progress));
     if (r.connectEnabled) add(*r.connectEnabled ? "connect:on" : "connect:off");
     if (r.disconnectEnabled) add(*r.disconnectEnabled ? "disconnect:on" : "disconnect:off");
+    if (r.notifyLinkLost) add("notify");
+    if (r.phaseChanged) add(phaseWords[static_cast<int>(*r.phaseChanged)]);
     if (r.startDial) add("dial");
     return words;
 }
@@ -89,9 +94,14 @@ struct Sequence {
     DialState::Phase finalPhase;
 };
 
-const std::string kDial = "connecting connect:off dial";
-const std::string kConnected = "save tick:on connected disconnect:on";
-const std::string kLost = "hangUp tick:off disconnected connect:on";
+// A dial starts with an empty time line, where its progress names will appear.
+const std::string kDial = "connecting time: connect:off =dialing dial";
+const std::string kConnected = "save tick:on connected time: disconnect:on =connected";
+// The user's own end of a link, and of a dial (whose progress name is cleared).
+const std::string kUserEnd = "hangUp tick:off disconnected connect:on =idle";
+const std::string kUserCancel = "hangUp tick:off disconnected time: connect:on =idle";
+// A link that ended by itself: its own status and one notification.
+const std::string kLost = "hangUp tick:off lost connect:on notify =idle";
 
 // The prefix every connected sequence starts with: dial 1 reaches RASCS_Connected.
 std::vector<Step> connectedOn(std::uintptr_t h, std::vector<Step> rest)
@@ -121,16 +131,16 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, DialStateTest,
     ::testing::Values(
         Sequence{"ConnectsCountsAndDisconnects",
-                 connectedOn(1, {tick(65, "time: 0 시간 :  1 분 :  5 초"), disconnect(kLost)}), Phase::Idle},
+                 connectedOn(1, {tick(65, "time: 0 시간 :  1 분 :  5 초"), disconnect(kUserEnd)}), Phase::Idle},
         Sequence{"NoServerSaysSoAndDialsNothing", {connect(false, false, "noServer")}, Phase::Idle},
         Sequence{"RefusedAtOnceIsADialError",
-                 {connect(true, false, kDial), started(87, 0, "error:87 hangUp failed connect:on")}, Phase::Idle},
+                 {connect(true, false, kDial), started(87, 0, "error:87 hangUp failed time: connect:on =idle")}, Phase::Idle},
         Sequence{"ErrorEventEndsTheDial",
                  {connect(true, false, kDial), started(0, 1),
-                  event(1, RASCS_Authenticate, 691, "error:691 hangUp failed connect:on")},
+                  event(1, RASCS_Authenticate, 691, "error:691 hangUp failed time: connect:on =idle")},
                  Phase::Idle},
         Sequence{"DisconnectedWithoutErrorIsNoConnection",
-                 {connect(true, false, kDial), started(0, 1), event(1, RASCS_Disconnected, 0, "hangUp disconnected connect:on"),
+                 {connect(true, false, kDial), started(0, 1), event(1, RASCS_Disconnected, 0, "hangUp disconnected time: connect:on =idle"),
                   tick(3, "tick:off")},
                  Phase::Idle},
         Sequence{"SecondConnectDuringADialIsIgnored",
@@ -139,11 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
         Sequence{"ConnectWhileTheLinkIsUpIsIgnored", connectedOn(1, {connect(true, true, "")}), Phase::Connected},
         // A wrong-password dial cancelled, then a new one: the old 691 arrives late.
         Sequence{"LateEventOfAnEarlierDialIsIgnored",
-                 {connect(true, false, kDial), started(0, 1), disconnect(kLost), connect(true, false, kDial), started(0, 2),
+                 {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), connect(true, false, kDial), started(0, 2),
                   event(1, RASCS_Authenticate, 691, ""), event(2, RASCS_Connected, 0, kConnected)},
                  Phase::Connected},
         Sequence{"DisconnectDuringADialCancelsIt",
-                 {connect(true, false, kDial), started(0, 1), disconnect(kLost), event(1, RASCS_Connected, 0, "")},
+                 {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), event(1, RASCS_Connected, 0, "")},
                  Phase::Idle},
         Sequence{"DropNoticedByTheTick", connectedOn(1, {tick(1, "time: 0 시간 :  0 분 :  1 초"), tick({}, kLost)}),
                  Phase::Idle},
@@ -152,13 +162,26 @@ INSTANTIATE_TEST_SUITE_P(
         // Enter after a drop the tick has not seen yet: the link is ended, the new dial
         // runs, and the tick no longer reads the new dial as a lost link.
         Sequence{"ConnectAfterAnUnnoticedDropStartsAFreshDial",
-                 connectedOn(1, {connect(true, false, "hangUp tick:off connecting connect:off dial"), started(0, 2),
+                 connectedOn(1, {connect(true, false, "hangUp tick:off connecting time: connect:off notify =dialing dial"), started(0, 2),
                                  tick({}, "tick:off"), event(2, RASCS_Connected, 0, kConnected), connect(true, true, "")}),
                  Phase::Connected},
         Sequence{"ClosingMidDialHangsUp",
-                 {connect(true, false, kDial), started(0, 1), closing("hangUp tick:off connect:on"), event(1, RASCS_Connected, 0, "")},
+                 {connect(true, false, kDial), started(0, 1), closing("hangUp tick:off time: connect:on =idle"), event(1, RASCS_Connected, 0, "")},
                  Phase::Idle},
-        Sequence{"ClosingWhileIdleHangsUpNothing", {closing("tick:off connect:on")}, Phase::Idle}),
+        Sequence{"ClosingWhileIdleHangsUpNothing", {closing("tick:off connect:on")}, Phase::Idle},
+        // Every progress state is named in the time line until the dial ends; a failed
+        // dial clears the last name as a successful one does.
+        Sequence{"ProgressNamesUntilTheDialFails",
+                 {connect(true, false, kDial), started(0, 1), event(1, RASCS_OpenPort, 0, "progress:0"),
+                  event(1, RASCS_ConnectDevice, 0, "progress:2"), event(1, RASCS_Authenticate, 0, "progress:5"),
+                  event(1, RASCS_Authenticate, 691, "error:691 hangUp failed time: connect:on =idle")},
+                 Phase::Idle},
+        // Ending a connected link by hand is no loss: no notification, the usual status.
+        Sequence{"OnlyADropNotifies",
+                 connectedOn(1, {disconnect(kUserEnd), connect(true, false, kDial), started(0, 2),
+                                 event(2, RASCS_Connected, 0, kConnected), tick({}, kLost), tick({}, "tick:off"),
+                                 event(2, RASCS_Disconnected, 0, "")}),
+                 Phase::Idle}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

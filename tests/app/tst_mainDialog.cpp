@@ -4,7 +4,11 @@
 #include "app/AppEvents.h"
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
+#include "app/SavedCredentials.h"
+#include "app/StartupFetch.h"
+#include "app/TrayIcon.h"
 #include "platform/ras/RasLayerTesting.h"
+#include "ras/RasDialEvent.h"
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"
@@ -17,7 +21,9 @@
 #include "ui/QEL_CheckBoxEx.h"
 #include "util/CRegistryEx.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include <fstream>
@@ -83,6 +89,8 @@ private slots:
         ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
         norvanta::platform::ras::resetRasLayerForTesting();
         MessageBox::clearRecorded();
+        MessageBox::setNextAnswers(true);
+        m_notices.clear();
     }
 
     void cleanup()
@@ -149,11 +157,14 @@ private slots:
         QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
         QCOMPARE(MessageBox::recorded().first().caption, u(text::kClientCaption));
 
-        // With nothing to dial, connect says so and dials nothing.
+        // With nothing to dial, connect says so and dials nothing; declined, the offer
+        // to fetch the list again changes nothing.
         MessageBox::clearRecorded();
+        MessageBox::setNextAnswers(false);
         QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
+        QVERIFY(!m_dialog->serverListLoading());
         QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
         QVERIFY(!m_dialog->dialInProgress());
     }
@@ -202,10 +213,14 @@ private slots:
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         std::ofstream(m_dropFile) << "drop";
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kDisconnected), 5000);
+        // Not the user's own 접속종료: a status of its own and one notification.
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
         QVERIFY(m_dialog->connectButton()->isEnabled());
         QVERIFY(!m_dialog->connectedTimerActive());
         QVERIFY(MessageBox::recorded().isEmpty());
+        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        QCOMPARE(m_notices, QStringList{u(text::kLinkLost)});
+        QCOMPARE(m_dialog->trayIcon()->phase(), norvanta::app::DialState::Phase::Idle);
     }
 
     void disconnectHangsUp()
@@ -219,6 +234,7 @@ private slots:
         QVERIFY(m_dialog->connectButton()->isEnabled());
         QVERIFY(!linkUp());
         QVERIFY(!m_dialog->connectedTimerActive());
+        QVERIFY2(m_notices.isEmpty(), "the user's own end is no news");
     }
 
     void disconnectWithoutALinkOnlyResetsTheWindow()
@@ -398,14 +414,254 @@ private slots:
         QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
     }
 
+    // The window is there and answers the keyboard while the service holds the list
+    // back; what the user typed meanwhile survives the list's arrival.
+    void windowIsUsableWhileTheListIsOnItsWay()
+    {
+        DevServiceConfig slow{kServerList, "1.0"};
+        slow.misbehaviour = norvanta::tools::Misbehaviour::SlowDrip;
+        slow.dripPause = std::chrono::milliseconds(3);
+        DevService dripping(slow);
+        QVERIFY(dripping.start());
+        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(dripping.port())).c_str(), 1);
+
+        openDialog(false);
+        QVERIFY(m_dialog->serverListLoading());
+        QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
+        QVERIFY(!m_dialog->connectButton()->isEnabled());
+        QCOMPARE(m_dialog->serverCombo()->count(), 0);
+        m_dialog->userIdEdit()->setFocus();
+        QTest::keyClicks(m_dialog->userIdEdit(), "demo");
+        QTest::keyClick(m_dialog->userIdEdit(), Qt::Key_Return);
+        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
+        QVERIFY2(!m_dialog->dialInProgress() && MessageBox::recorded().isEmpty(), "nothing to dial yet");
+
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->serverCombo()->count(), 3, 20000);
+        QCOMPARE(m_dialog->serverIndex(), 0);
+        QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
+    }
+
+    // A silent service holds the update check and the list: the window still opens at
+    // once, and closing it does not wait for the service.
+    void silentServiceNeitherDelaysNorHoldsTheWindow()
+    {
+        DevServiceConfig silentConfig{kServerList, "1.0"};
+        silentConfig.misbehaviour = norvanta::tools::Misbehaviour::Silent;
+        DevService silent(silentConfig);
+        QVERIFY(silent.start());
+        norvanta::app::StartupFetch startup;
+        startup.start({norvanta::app::UpdateCheckSetup{silent.url("/update/Update_Ver.txt"), "/nonexistent/updater",
+                                                       [](const std::string&) { return false; }},
+                       silent.url("/serverlist.xml"), &norvanta::app::StartupFetch::sleepPause});
+        QElapsedTimer clock;
+        clock.start();
+        openDialog(false, &startup);
+        QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
+        QVERIFY(!m_dialog->connectButton()->isEnabled());
+        QTRY_COMPARE(silent.connectionCount(), 1);
+        QVERIFY2(clock.elapsed() < 3000, "shown while the service is silent");
+        clock.restart();
+        m_dialog.reset();
+        QVERIFY2(clock.elapsed() < 1000, "ended without waiting for the service");
+    }
+
+    // A list that could not be had is fetched again from the empty list's message.
+    void failedListIsFetchedAgainOnRequest()
+    {
+        ::setenv("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1", 1);
+        openDialog();
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
+        QVERIFY(m_dialog->connectButton()->isEnabled());
+
+        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        MessageBox::clearRecorded();
+        const int connections = m_service->connectionCount();
+        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
+        QCOMPARE(MessageBox::recorded().first().icon, MessageBox::Icon::Question);
+        QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->serverCombo()->count(), 3, 10000);
+        QCOMPARE(m_dialog->serverIndex(), 0);
+        QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
+        QCOMPARE(m_service->connectionCount(), connections + 1);
+        QVERIFY(QByteArray::fromStdString(m_service->lastRequest()).startsWith("POST /serverlist.xml "));
+        QVERIFY(!m_dialog->dialInProgress());
+    }
+
+    // The dial's progress names fill the time line while it runs and go when it ends,
+    // whichever way it ends.
+    void progressIsShownAndClearedAfterwards_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("finalStatus");
+        QTest::newRow("connected") << "demo" << u(text::kConnected);
+        QTest::newRow("refused") << "wrong" << u(text::kDialFailed);
+    }
+
+    void progressIsShownAndClearedAfterwards()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, finalStatus);
+        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "60", 1);
+        norvanta::platform::ras::resetRasLayerForTesting();
+        openDialog();
+        QStringList shown;
+        connectAs("demo", password.toUtf8().constData());
+        while (m_dialog->statusText() == u(text::kConnecting)) {
+            if (!m_dialog->timeText().isEmpty() && !shown.contains(m_dialog->timeText())) {
+                shown << m_dialog->timeText();
+            }
+            QTest::qWait(5);
+        }
+        QCOMPARE(m_dialog->statusText(), finalStatus);
+        QVERIFY2(shown.size() >= 2, qPrintable(shown.join(u(" | "))));
+        QStringList names;
+        for (DWORD state = 0; state < 0x40; ++state) {
+            names << norvanta::ui::fromCp949(norvanta::ras::connStateName(state))
+                  << norvanta::ui::fromCp949(norvanta::ras::connStateName(state | RASCS_PAUSED));
+        }
+        for (const QString& name : shown) {
+            QVERIFY2(names.contains(name), qPrintable(name));
+        }
+        QVERIFY(m_dialog->timeText().isEmpty());
+        QVERIFY(m_dialog->statusStatic()->toolTip().isEmpty());
+    }
+
+    // The tray's menu: 접속 dials, then reads 접속종료 and hangs up; 종료 asks first.
+    void trayMenuDrivesTheLink()
+    {
+        openDialog();
+        norvanta::app::TrayIcon* tray = m_dialog->trayIcon();
+        QVERIFY(tray != nullptr);
+        QCOMPARE(tray->connectAction()->text(), u(text::kConnectButton));
+        QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Idle);
+        m_dialog->userIdEdit()->setText("demo");
+        m_dialog->passwordEdit()->setText("demo");
+        tray->connectAction()->trigger();
+        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
+        QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Dialing);
+        QCOMPARE(tray->connectAction()->text(), u(text::kDisconnectButton));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Connected);
+        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        QVERIFY2(tray->toolTip().contains(u("K1-1 서울")) && tray->toolTip().contains(u("시간")),
+                 qPrintable(tray->toolTip()));
+
+        tray->connectAction()->trigger();
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+        QVERIFY(!linkUp());
+        QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Idle);
+        QCOMPARE(tray->connectAction()->text(), u(text::kConnectButton));
+        QVERIFY(m_notices.isEmpty());
+
+        MessageBox::setNextAnswers(false);
+        tray->exitAction()->trigger();
+        QCOMPARE(MessageBox::recorded().last().text, u(CSkinDlg::kExitQuestion));
+        QTest::qWait(20);
+        QVERIFY(m_dialog->isVisible());
+        MessageBox::setNextAnswers(true);
+        tray->exitAction()->trigger();
+        QTRY_VERIFY(!m_dialog->isVisible());
+    }
+
+    // The server chosen last comes back when the list still has it.
+    void lastChosenServerIsChosenAgain_data()
+    {
+        QTest::addColumn<QByteArray>("remembered");
+        QTest::addColumn<int>("index");
+        QTest::newRow("still listed") << QByteArray("C1-1") << 2;
+        QTest::newRow("another") << QByteArray("K2-1 & B") << 1;
+        QTest::newRow("gone from the list") << QByteArray("Z9-9") << 0;
+        QTest::newRow("nothing remembered") << QByteArray() << 0;
+    }
+
+    void lastChosenServerIsChosenAgain()
+    {
+        QFETCH(QByteArray, remembered);
+        QFETCH(int, index);
+        if (!remembered.isEmpty()) {
+            norvanta::app::SaveLastServer(remembered.toStdString());
+        }
+        openDialog();
+        QCOMPARE(m_dialog->serverIndex(), index);
+        QCOMPARE(m_dialog->serverCombo()->currentIndex(), index);
+
+        // Choosing with the keyboard remembers the choice, as the service named it.
+        m_dialog->serverCombo()->setFocus();
+        QTest::keyClick(m_dialog->serverCombo(), index == 2 ? Qt::Key_Up : Qt::Key_Down);
+        const int chosen = index == 2 ? 1 : index + 1;
+        QCOMPARE(m_dialog->serverIndex(), chosen);
+        QCOMPARE(norvanta::app::RestoreLastServer(), m_dialog->servers().ItemAt(chosen).name);
+    }
+
+    // Every keyboard stop, in order from the top, shows that it has the focus, and the
+    // keyboard alone operates the boxes and the buttons.
+    void keyboardReachesAndMarksEveryControl()
+    {
+        openDialog();
+        const QList<QWidget*> stops{m_dialog->userIdEdit(),      m_dialog->passwordEdit(),
+                                    m_dialog->saveIdBox(),       m_dialog->savePasswordBox(),
+                                    m_dialog->serverCombo(),     serverInfoButton(),
+                                    m_dialog->connectButton(),   m_dialog->disconnectButton()};
+        m_dialog->passwordEdit()->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+        for (qsizetype index = 0; index < stops.size(); ++index) {
+            QWidget* stop = stops[index];
+            const QImage unfocused = stop->grab().toImage();
+            if (index == 0) {
+                QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Tab, Qt::ShiftModifier);
+            } else {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            }
+            QVERIFY2(stop->hasFocus(), qPrintable(QString("stop %1 is %2").arg(index).arg(
+                                           QApplication::focusWidget()->metaObject()->className())));
+            QVERIFY2(stop->grab().toImage() != unfocused, qPrintable(QString("stop %1 shows no focus").arg(index)));
+        }
+
+        // Space works the box that shows the focus, and only that box.
+        m_dialog->saveIdBox()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_dialog->saveIdBox(), Qt::Key_Space);
+        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
+        QVERIFY(!m_dialog->savePasswordBox()->isChecked());
+        // And Space on 접속 dials.
+        m_dialog->userIdEdit()->setText("demo");
+        m_dialog->passwordEdit()->setText("demo");
+        m_dialog->connectButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_dialog->connectButton(), Qt::Key_Space);
+        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        m_dialog->disconnectButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(m_dialog->disconnectButton(), Qt::Key_Space);
+        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
+    }
+
 private:
-    void openDialog()
+    QPushButton* serverInfoButton() const
+    {
+        for (QPushButton* button : m_dialog->findChildren<QPushButton*>()) {
+            if (button->text() == u(text::kServerInfo)) {
+                return button;
+            }
+        }
+        return nullptr;
+    }
+
+    // Shows the dialog at once and, unless told otherwise, waits until its list is in.
+    void openDialog(bool waitForTheList = true, norvanta::app::StartupFetch* startup = nullptr)
     {
         m_dialog = std::make_unique<CNorvantaVPNDlg>();
-        m_dialog->OnInitDialog();
+        m_dialog->setNotifier([this](const QString& title, const QString&) { m_notices << title; });
+        m_dialog->OnInitDialog(startup);
         m_dialog->show();
         m_dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+        if (waitForTheList) {
+            QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->serverListLoading(), 10000);
+        }
     }
 
     void clickCloseButton()
@@ -426,6 +682,7 @@ private:
     std::unique_ptr<TempConfigHome> m_home;
     std::unique_ptr<CNorvantaVPNDlg> m_dialog;
     std::string m_dropFile;
+    QStringList m_notices;
 };
 
 QTEST_MAIN(MainDialogTest)

@@ -79,6 +79,8 @@ private slots:
         dialog.show();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        // The window is shown before its list arrives; the picture shows it filled.
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog.serverListLoading(), 10000);
         QVERIFY(MessageBox::recorded().isEmpty());
 
         QCOMPARE(dialog.size(), QSize(442, 479));

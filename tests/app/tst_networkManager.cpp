@@ -129,19 +129,23 @@ private slots:
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
         m_fake->endAll(7, 3);
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kDisconnected), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
         QVERIFY(!m_dialog->connectedTimerActive());
         QVERIFY(MessageBox::recorded().isEmpty());
+        QCOMPARE(m_notices, 1);
     }
 
 private:
     void openDialog()
     {
         m_dialog = std::make_unique<CNorvantaVPNDlg>();
+        m_notices = 0;
+        m_dialog->setNotifier([this](const QString&, const QString&) { ++m_notices; });
         m_dialog->OnInitDialog();
         m_dialog->show();
         m_dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->serverListLoading(), 10000);
     }
 
     void connectAs(const char* userId, const char* password)
@@ -156,6 +160,7 @@ private:
     PptpPort m_port;
     std::unique_ptr<TempConfigHome> m_home;
     std::unique_ptr<CNorvantaVPNDlg> m_dialog;
+    int m_notices = 0;
 };
 
 QTEST_MAIN(NetworkManagerTest)

@@ -1,7 +1,9 @@
-// Start-up: one client per logon, the socket layer, the update check, the dialog.
+// Start-up: one client per logon, the socket layer, then the dialog at once while the
+// update check and after it the server list are fetched off the window's thread.
 
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNApp.h"
+#include "app/StartupFetch.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
 #include "tests/app/TempConfigHome.h"
@@ -9,6 +11,8 @@
 #include "ui/MessageBox.h"
 #include "util/CRegistryEx.h"
 
+#include <QMessageBox>
+#include <QPushButton>
 #include <QtTest>
 
 #include <memory>
@@ -36,6 +40,7 @@ private slots:
         ::setenv("XDG_RUNTIME_DIR", m_home->path().c_str(), 1);
         MessageBox::clearRecorded();
         m_dialogRuns = 0;
+        m_listsFetched = 0;
         m_launched.clear();
         m_toldVersions.clear();
     }
@@ -65,10 +70,15 @@ private slots:
             recordVersion("2.0");
             QCOMPARE(first.InitInstance(), CNorvantaVPNApp::Ending::DialogEnded);
         }
+        const int connections = m_service->connectionCount();
         CNorvantaVPNApp next(setup());
         QCOMPARE(next.InitInstance(), CNorvantaVPNApp::Ending::DialogEnded);
         QCOMPARE(m_dialogRuns, 2);
+        QCOMPARE(m_listsFetched, 2);
         QVERIFY(MessageBox::recorded().isEmpty());
+        // The version first, the list after it: two exchanges, the list the last one.
+        QCOMPARE(m_service->connectionCount(), connections + 2);
+        QVERIFY(QByteArray::fromStdString(m_service->lastRequest()).startsWith("POST /serverlist.xml "));
     }
 
     void socketFailureSaysSoAndShowsNoWindow()
@@ -84,13 +94,37 @@ private slots:
         QCOMPARE(MessageBox::recorded().first().caption, QCoreApplication::applicationName());
     }
 
-    void dueUpdateHandsOverWithoutAWindow()
+    // The window is up before the answer; a due update ends it and fetches no list.
+    void dueUpdateHandsOverAndEndsTheWindow()
     {
         recordVersion("1.9");
+        const int connections = m_service->connectionCount();
         CNorvantaVPNApp app(setup());
         QCOMPARE(app.InitInstance(), CNorvantaVPNApp::Ending::HandedToUpdater);
-        QCOMPARE(m_dialogRuns, 0);
+        QCOMPARE(m_dialogRuns, 1);
+        QCOMPARE(m_listsFetched, 0);
         QCOMPARE(m_launched, QStringList{"/opt/norvanta/Norvanta_Update"});
+        QCOMPARE(m_service->connectionCount(), connections + 1);
+    }
+
+    // Qt's own buttons speak Korean whatever the system's locale, from the first box on.
+    void standardButtonsAreKorean()
+    {
+        QLocale::setDefault(QLocale(QLocale::English));
+        InstanceLock first;
+        QCOMPARE(first.acquire("Norvanta VPN"), InstanceLock::Result::Acquired);
+        CNorvantaVPNApp second(setup());
+        QCOMPARE(second.InitInstance(), CNorvantaVPNApp::Ending::Refused);
+
+        QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok);
+        const QList<QPair<QMessageBox::StandardButton, QString>> expected{
+            {QMessageBox::Yes, QString::fromUtf8("예")},
+            {QMessageBox::No, QString::fromUtf8("아니요")},
+            {QMessageBox::Ok, QString::fromUtf8("확인")}};
+        for (const auto& [button, word] : expected) {
+            const QString shown = box.button(button)->text();
+            QVERIFY2(shown.contains(word), qPrintable(shown));
+        }
     }
 
     void missingUpdaterOpensTheDialogAnyway()
@@ -115,7 +149,7 @@ private slots:
             QCOMPARE(app.InitInstance(), CNorvantaVPNApp::Ending::DialogEnded);
         }
         QCOMPARE(m_dialogRuns, 2);
-        QCOMPARE(m_toldVersions, QStringList({"2.0", QString()}));
+        QCOMPARE(m_toldVersions, QStringList{"2.0"});
         QVERIFY(m_launched.isEmpty());
         CRegistryEx store;
         std::string version;
@@ -143,9 +177,18 @@ private:
             m_launched << QString::fromStdString(path);
             return true;
         };
-        setup.runDialog = [this](const std::string& newVersion) {
+        setup.serverListUrl = m_service->url("/serverlist.xml");
+        // The window stands in for the real one: it is "shown" at once and ends when
+        // start-up's fetch has answered.
+        setup.runDialog = [this](norvanta::app::StartupFetch& fetch) {
             ++m_dialogRuns;
-            m_toldVersions << QString::fromStdString(newVersion);
+            QObject::connect(&fetch, &norvanta::app::StartupFetch::serverListFetched, &fetch,
+                             [this] { ++m_listsFetched; });
+            QObject::connect(&fetch, &norvanta::app::StartupFetch::newVersionPublished, &fetch,
+                             [this](const std::string& version) { m_toldVersions << QString::fromStdString(version); });
+            QSignalSpy finished(&fetch, &norvanta::app::StartupFetch::finished);
+            QVERIFY(fetch.running());
+            QVERIFY(finished.wait(10000));
         };
         return setup;
     }
@@ -160,6 +203,7 @@ private:
     std::unique_ptr<DevService> m_service;
     std::unique_ptr<TempConfigHome> m_home;
     int m_dialogRuns = 0;
+    int m_listsFetched = 0;
     QStringList m_launched;
     QStringList m_toldVersions;
 };

@@ -327,6 +327,73 @@ private slots:
         QCoreApplication::sendEvent(&box, &leave);
         QVERIFY(!box.hover());
     }
+
+    // Every keyboard stop must show that it has the focus, and the buttons the pointer:
+    // the mark appears over the picture with the state and goes with it, leaving the
+    // picture exactly as it was.
+    void controlsMarkFocusAndPointer_data()
+    {
+        QTest::addColumn<bool>("button");
+        QTest::addColumn<bool>("focus"); // else the pointer
+        QTest::newRow("button: focus") << true << true;
+        QTest::newRow("button: pointer") << true << false;
+        QTest::newRow("check box: focus") << false << true;
+    }
+
+    void controlsMarkFocusAndPointer()
+    {
+        QFETCH(bool, button);
+        QFETCH(bool, focus);
+        Host host;
+        QLineEdit other(&host);
+        other.move(0, 50);
+        QEL_ButtonEx image(&host);
+        QEL_CheckBoxEx box(&host);
+        QWidget* control = nullptr;
+        if (button) {
+            image.setStripKind(1);
+            image.setHorizontal(true);
+            QImage strip(360, 37, QImage::Format_RGB888);
+            strip.fill(kButtonFrames[0]);
+            QCOMPARE(image.SetBitmap(strip), 1);
+            box.hide();
+            control = &image;
+        } else {
+            QCOMPARE(box.SetBitmap(boxStrip(true)), 1);
+            QVERIFY(box.Create(QStringLiteral("Box"), 0, 0, 80, 13));
+            box.setLastFrameIndex(3);
+            image.hide();
+            control = &box;
+        }
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        other.setFocus();
+        QTRY_VERIFY(other.hasFocus());
+        // Wherever the platform's pointer happens to be, it starts outside.
+        QEvent away(QEvent::Leave);
+        QCoreApplication::sendEvent(control, &away);
+        const QImage plain = control->grab().toImage();
+
+        if (focus) {
+            control->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(control->hasFocus());
+        } else {
+            QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), control->mapToGlobal(QPointF(5, 5)));
+            QCoreApplication::sendEvent(control, &enter);
+        }
+        const QImage marked = control->grab().toImage();
+        QVERIFY2(marked != plain, "the state shows");
+
+        if (focus) {
+            other.setFocus();
+            QTRY_VERIFY(!control->hasFocus());
+        } else {
+            QEvent leave(QEvent::Leave);
+            QCoreApplication::sendEvent(control, &leave);
+        }
+        QCOMPARE(control->grab().toImage(), plain);
+    }
 };
 
 QTEST_MAIN(BitmapControlsTest)

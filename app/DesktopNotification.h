@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace norvanta::app {
+
+// Asks the desktop's notification service (org.freedesktop.Notifications on the session
+// bus) to show title and body. Sent without waiting for an answer, so the window's thread
+// never stalls on the bus; false when there is no session bus to send it on.
+bool sendDesktopNotification(const QString& title, const QString& body);
+
+} // namespace norvanta::app

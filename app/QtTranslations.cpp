@@ -1,0 +1,32 @@
+#include "app/QtTranslations.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <memory>
+
+namespace norvanta::app {
+
+bool installQtKoreanTranslations()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr) {
+        return false;
+    }
+    const QString name = QStringLiteral("qtbase_ko");
+    if (application->findChild<QTranslator*>(name, Qt::FindDirectChildrenOnly) != nullptr) {
+        return true;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    translator->setObjectName(name);
+    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        || !QCoreApplication::installTranslator(translator.get())) {
+        return false;
+    }
+    // From here the application owns it, for as long as it runs.
+    translator.release()->setParent(application);
+    return true;
+}
+
+} // namespace norvanta::app
