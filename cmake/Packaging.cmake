@@ -64,5 +64,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://norvanta.example/)
 # Depends is computed from the libraries the program links (dpkg-shlibdeps).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager-pptp, fonts-nanum")
+# The Korean standard buttons come from Qt's own translations.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager-pptp, fonts-nanum, qt6-translations-l10n")
 include(CPack)
