@@ -50,3 +50,9 @@ function(norvanta_qt_library name)
       PUBLIC_LIBS Qt6::Widgets ${ARG_PUBLIC_LIBS} PRIVATE_LIBS ${ARG_PRIVATE_LIBS})
   set_target_properties(norvanta_${name} PROPERTIES AUTOMOC ON AUTORCC ON)
 endfunction()
+
+# Windows: the A and W functions are named in full (no UNICODE switch), and the remote
+# access structures are those of Windows XP, which every later Windows accepts.
+if(WIN32)
+  target_compile_definitions(norvanta_options INTERFACE WINVER=0x0501 _WIN32_WINNT=0x0501)
+endif()
