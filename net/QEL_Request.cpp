@@ -1,11 +1,10 @@
 #include "net/QEL_Request.h"
 
 #include "net/GrowingBuffer.h"
-#include "net/Socket.h"
+#include "platform/Socket.h"
 #include "platform/SocketLayer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +12,7 @@ namespace QEL::QEL_Network {
 namespace {
 
 using norvanta::net::GrowingBuffer;
-using norvanta::net::Socket;
+using norvanta::platform::Socket;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kSchemeCapacity = 20;
@@ -91,7 +90,7 @@ public:
             char byte = 0;
             const long received = m_socket.receive(&byte, 1);
             if (received <= 0) {
-                if (received < 0 && norvanta::net::isTimeoutError(errno)) {
+                if (received == Socket::kReceiveTimedOut) {
                     return Phase::Failed;
                 }
                 break;
@@ -117,7 +116,7 @@ public:
         for (;;) {
             const long received = m_socket.receive(chunk.data(), kBodyChunk);
             if (received <= 0) {
-                if (received < 0 && norvanta::net::isTimeoutError(errno)) {
+                if (received == Socket::kReceiveTimedOut) {
                     return Phase::Failed;
                 }
                 break;
@@ -222,7 +221,7 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
     // An unresolvable host fails here rather than connecting to 0.0.0.0, which Linux
     // would quietly treat as this machine. A port outside 1..65535 is never reachable.
     std::uint32_t address = 0;
-    if (parsed.port <= 0 || parsed.port > 65535 || !norvanta::net::resolveIpv4(parsed.host, address)
+    if (parsed.port <= 0 || parsed.port > 65535 || !norvanta::platform::resolveIpv4(parsed.host, address)
         || !socket.connectTo(address, static_cast<std::uint16_t>(parsed.port), m_limits.connectTimeout)
         || !socket.setIoTimeout(m_limits.ioTimeout)) {
         return kFailure;

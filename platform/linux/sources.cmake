@@ -8,6 +8,7 @@ norvanta_library(platform
             linux/RegeditDocument.cpp
             linux/SettingsFile.cpp
             linux/SettingsKey.cpp
+            linux/Socket.cpp
             linux/SocketLayer.cpp
             linux/ras/NmBus.cpp
             linux/ras/NmDbus.cpp

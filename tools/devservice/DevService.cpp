@@ -1,6 +1,6 @@
 #include "tools/devservice/DevService.h"
 
-#include "net/Socket.h"
+#include "platform/Socket.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -97,7 +97,7 @@ std::size_t contentLength(const std::string& header)
 
 bool sendBytes(int fd, const char* data, std::size_t length)
 {
-    return norvanta::net::sendAllBytes(fd, data, length);
+    return norvanta::platform::sendAllBytes(fd, data, length);
 }
 
 void closeFd(int& fd)

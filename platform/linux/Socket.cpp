@@ -1,4 +1,4 @@
-#include "net/Socket.h"
+#include "platform/Socket.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -11,7 +11,7 @@
 
 #include <utility>
 
-namespace norvanta::net {
+namespace norvanta::platform {
 namespace {
 
 timeval toTimeval(std::chrono::milliseconds timeout)
@@ -50,13 +50,13 @@ bool waitForConnect(int fd, std::chrono::milliseconds timeout)
 
 } // namespace
 
-Socket::Socket(Socket&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+Socket::Socket(Socket&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoSocket)) {}
 
 Socket& Socket::operator=(Socket&& other) noexcept
 {
     if (this != &other) {
         close();
-        m_fd = std::exchange(other.m_fd, -1);
+        m_handle = std::exchange(other.m_handle, kNoSocket);
     }
     return *this;
 }
@@ -73,9 +73,9 @@ Socket Socket::openTcp()
 
 void Socket::close()
 {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (m_handle != kNoSocket) {
+        ::close(static_cast<int>(m_handle));
+        m_handle = kNoSocket;
     }
 }
 
@@ -87,28 +87,31 @@ bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
     address.sin_port = htons(port);
     address.sin_addr.s_addr = addressNetworkOrder;
 
-    if (!setBlocking(m_fd, false)) {
+    const int fd = static_cast<int>(m_handle);
+    if (!setBlocking(fd, false)) {
         return false;
     }
-    const int result = ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const bool connected = result == 0 || (errno == EINPROGRESS && waitForConnect(m_fd, timeout));
-    return setBlocking(m_fd, true) && connected;
+    const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const bool connected = result == 0 || (errno == EINPROGRESS && waitForConnect(fd, timeout));
+    return setBlocking(fd, true) && connected;
 }
 
 bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
 {
     const timeval tv = toTimeval(timeout);
-    return ::setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0
-        && ::setsockopt(m_fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
+    const int fd = static_cast<int>(m_handle);
+    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0
+        && ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
 }
 
 bool Socket::sendAll(const char* data, std::size_t length)
 {
-    return sendAllBytes(m_fd, data, length);
+    return sendAllBytes(m_handle, data, length);
 }
 
-bool sendAllBytes(int fd, const char* data, std::size_t length)
+bool sendAllBytes(SocketHandle socket, const char* data, std::size_t length)
 {
+    const int fd = static_cast<int>(socket);
     while (length > 0) {
         const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) {
@@ -127,14 +130,13 @@ long Socket::receive(char* buffer, std::size_t capacity)
 {
     ssize_t received = 0;
     do {
-        received = ::recv(m_fd, buffer, capacity, 0);
+        received = ::recv(static_cast<int>(m_handle), buffer, capacity, 0);
     } while (received < 0 && errno == EINTR);
-    return static_cast<long>(received);
-}
-
-bool isTimeoutError(int errorNumber)
-{
-    return errorNumber == EAGAIN || errorNumber == EWOULDBLOCK;
+    if (received >= 0) {
+        return static_cast<long>(received);
+    }
+    // SO_RCVTIMEO running out shows as EAGAIN (EWOULDBLOCK).
+    return errno == EAGAIN || errno == EWOULDBLOCK ? kReceiveTimedOut : kReceiveFailed;
 }
 
 bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
@@ -154,4 +156,4 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     return true;
 }
 
-} // namespace norvanta::net
+} // namespace norvanta::platform
