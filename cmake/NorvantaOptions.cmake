@@ -7,8 +7,12 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
 find_package(Threads REQUIRED)
 
-# Qt is only for the window side (ui/, app/); the service code never sees it.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+# Qt is only for the window side (ui/, res/, app/); the service code never sees it, so a
+# build without the window side needs no Qt at all.
+option(NORVANTA_WINDOW_SIDE "Build the window side (ui/, res/, app/) with Qt" ON)
+if(NORVANTA_WINDOW_SIDE)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+endif()
 
 add_library(norvanta_options INTERFACE)
 target_compile_features(norvanta_options INTERFACE cxx_std_20)
