@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <optional>
 #include <string>
 
 namespace norvanta::platform {
@@ -51,9 +53,49 @@ public:
     // the peer closed, kReceiveTimedOut or kReceiveFailed.
     long receive(char* buffer, std::size_t capacity);
 
+    // The server side, for the development service the tests run in-process.
+    // A socket listening on 127.0.0.1:port (0: an ephemeral port); invalid on failure.
+    static Socket listenOnLoopback(std::uint16_t port);
+    // The local port the socket is bound to; 0 when it cannot be found.
+    std::uint16_t localPort() const;
+    // The next connection of a listening socket; invalid on failure.
+    Socket accept();
+    // Sends nothing more: the peer reads the end of the stream after what was sent.
+    void shutdownSend();
+
 private:
     SocketHandle m_handle = kNoSocket;
 };
+
+// Waits until one of some sockets can be read (data, a connection, or the peer's close)
+// and can be woken from another thread. A wake lasts: every later wait returns at once.
+class SocketWaiter {
+public:
+    static constexpr int kWoken = -1;
+    static constexpr int kTimedOut = -2;
+    static constexpr int kFailed = -3;
+
+    SocketWaiter();
+    ~SocketWaiter();
+    SocketWaiter(const SocketWaiter&) = delete;
+    SocketWaiter& operator=(const SocketWaiter&) = delete;
+
+    // False when the wake channel could not be made.
+    bool valid() const;
+    // The index of a readable socket in `sockets`, kWoken, kTimedOut (after `timeout`;
+    // without one it waits for a socket or a wake) or kFailed.
+    int waitReadable(std::initializer_list<SocketHandle> sockets,
+                     std::optional<std::chrono::milliseconds> timeout);
+    // Safe from any thread.
+    void wake();
+
+private:
+    SocketHandle m_wakeRead = kNoSocket;
+    SocketHandle m_wakeWrite = kNoSocket;
+};
+
+// The text of the last socket error of this thread, for messages.
+std::string lastSocketErrorText();
 
 // Sends all bytes on a connected stream socket, restarting after interruptions, without
 // ever raising SIGPIPE. False when not every byte went out.

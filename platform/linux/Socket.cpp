@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <utility>
+#include <vector>
 
 namespace norvanta::platform {
 namespace {
@@ -154,6 +156,103 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     addressNetworkOrder = reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr.s_addr;
     ::freeaddrinfo(results);
     return true;
+}
+
+Socket Socket::listenOnLoopback(std::uint16_t port)
+{
+    Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!listener.valid()) {
+        return listener;
+    }
+    const int fd = static_cast<int>(listener.m_handle);
+    const int reuse = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+        listener.close();
+    }
+    return listener;
+}
+
+std::uint16_t Socket::localPort() const
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(static_cast<int>(m_handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return 0;
+    }
+    return ntohs(address.sin_port);
+}
+
+Socket Socket::accept()
+{
+    return Socket(::accept4(static_cast<int>(m_handle), nullptr, nullptr, SOCK_CLOEXEC));
+}
+
+void Socket::shutdownSend()
+{
+    ::shutdown(static_cast<int>(m_handle), SHUT_WR);
+}
+
+// A pipe is the wake channel: a byte written to it keeps it readable for good.
+SocketWaiter::SocketWaiter()
+{
+    int ends[2] = {-1, -1};
+    if (::pipe2(ends, O_CLOEXEC) == 0) {
+        m_wakeRead = ends[0];
+        m_wakeWrite = ends[1];
+    }
+}
+
+SocketWaiter::~SocketWaiter()
+{
+    if (valid()) {
+        ::close(static_cast<int>(m_wakeRead));
+        ::close(static_cast<int>(m_wakeWrite));
+    }
+}
+
+bool SocketWaiter::valid() const
+{
+    return m_wakeRead != kNoSocket;
+}
+
+int SocketWaiter::waitReadable(std::initializer_list<SocketHandle> sockets,
+                               std::optional<std::chrono::milliseconds> timeout)
+{
+    std::vector<pollfd> fds;
+    for (const SocketHandle socket : sockets) {
+        fds.push_back({static_cast<int>(socket), POLLIN, 0});
+    }
+    fds.push_back({static_cast<int>(m_wakeRead), POLLIN, 0});
+    const int milliseconds = timeout ? static_cast<int>(timeout->count()) : -1;
+    const int ready = ::poll(fds.data(), fds.size(), milliseconds);
+    if (ready < 0) {
+        return errno == EINTR ? kTimedOut : kFailed;
+    }
+    if (fds.back().revents != 0) {
+        return kWoken;
+    }
+    for (std::size_t i = 0; i + 1 < fds.size(); ++i) {
+        if (fds[i].revents != 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return kTimedOut;
+}
+
+void SocketWaiter::wake()
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(static_cast<int>(m_wakeWrite), &byte, 1);
+}
+
+std::string lastSocketErrorText()
+{
+    return std::strerror(errno);
 }
 
 } // namespace norvanta::platform

@@ -1,11 +1,13 @@
 #include "platform/Socket.h"
 
+#include "platform/SocketLayer.h"
 #include "platform/win32/WindowsApi.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 namespace norvanta::platform {
@@ -162,6 +164,131 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     addressNetworkOrder = reinterpret_cast<const sockaddr_in*>(results->ai_addr)->sin_addr.s_addr;
     ::freeaddrinfo(results);
     return true;
+}
+
+Socket Socket::listenOnLoopback(std::uint16_t port)
+{
+    Socket listener = openTcp();
+    if (!listener.valid()) {
+        return listener;
+    }
+    // Windows' SO_REUSEADDR would let another program take the port; the exclusive
+    // form is what POSIX gives by default.
+    const BOOL exclusive = TRUE;
+    ::setsockopt(nativeOf(listener.m_handle), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
+                 reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    address.sin_port = ::htons(port);
+    if (::bind(nativeOf(listener.m_handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::listen(nativeOf(listener.m_handle), 16) != 0) {
+        listener.close();
+    }
+    return listener;
+}
+
+std::uint16_t Socket::localPort() const
+{
+    sockaddr_in address{};
+    int length = sizeof address;
+    if (::getsockname(nativeOf(m_handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return 0;
+    }
+    return ::ntohs(address.sin_port);
+}
+
+Socket Socket::accept()
+{
+    const SOCKET accepted = ::accept(nativeOf(m_handle), nullptr, nullptr);
+    if (accepted == INVALID_SOCKET) {
+        return Socket();
+    }
+    ::SetHandleInformation(reinterpret_cast<HANDLE>(accepted), HANDLE_FLAG_INHERIT, 0);
+    return Socket(static_cast<SocketHandle>(accepted));
+}
+
+void Socket::shutdownSend()
+{
+    ::shutdown(nativeOf(m_handle), SD_SEND);
+}
+
+// Windows has no pipe that select() can watch, so the wake channel is a UDP socket on
+// the loopback that sends to itself; its datagram is never read, so a wake lasts.
+SocketWaiter::SocketWaiter()
+{
+    if (!StartSocketLayer()) {
+        return;
+    }
+    const SOCKET channel = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (channel == INVALID_SOCKET) {
+        return;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (::bind(channel, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(channel, reinterpret_cast<sockaddr*>(&address), &length) != 0
+        || ::connect(channel, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::closesocket(channel);
+        return;
+    }
+    m_wakeRead = m_wakeWrite = static_cast<SocketHandle>(channel);
+}
+
+SocketWaiter::~SocketWaiter()
+{
+    if (valid()) {
+        ::closesocket(nativeOf(m_wakeRead));
+    }
+}
+
+bool SocketWaiter::valid() const
+{
+    return m_wakeRead != kNoSocket;
+}
+
+int SocketWaiter::waitReadable(std::initializer_list<SocketHandle> sockets,
+                               std::optional<std::chrono::milliseconds> timeout)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    for (const SocketHandle socket : sockets) {
+        FD_SET(nativeOf(socket), &readable);
+    }
+    FD_SET(nativeOf(m_wakeRead), &readable);
+    timeval limit{};
+    if (timeout) {
+        limit.tv_sec = static_cast<long>(timeout->count() / 1000);
+        limit.tv_usec = static_cast<long>((timeout->count() % 1000) * 1000);
+    }
+    const int ready = ::select(0, &readable, nullptr, nullptr, timeout ? &limit : nullptr);
+    if (ready == SOCKET_ERROR) {
+        return kFailed;
+    }
+    if (FD_ISSET(nativeOf(m_wakeRead), &readable)) {
+        return kWoken;
+    }
+    int index = 0;
+    for (const SocketHandle socket : sockets) {
+        if (FD_ISSET(nativeOf(socket), &readable)) {
+            return index;
+        }
+        ++index;
+    }
+    return kTimedOut;
+}
+
+void SocketWaiter::wake()
+{
+    const char byte = 1;
+    ::send(nativeOf(m_wakeWrite), &byte, 1, 0);
+}
+
+std::string lastSocketErrorText()
+{
+    return "Winsock error " + std::to_string(::WSAGetLastError());
 }
 
 } // namespace norvanta::platform
