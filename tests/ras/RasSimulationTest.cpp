@@ -10,7 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 
 namespace {
@@ -170,7 +169,7 @@ TEST_F(RasSimulationTest, SignalDropsTheLink)
     ASSERT_EQ(EventLog::instance().waitForOutcome().back().state, RASCS_Connected);
     ASSERT_EQ(dialer.IsConnected(), 1);
 
-    std::raise(SIGUSR1);
+    norvanta::testsupport::requestSimulatedLinkDrop();
     EXPECT_TRUE(eventually([&] { return dialer.IsConnected() == 0; }));
 }
 

@@ -4,6 +4,7 @@
 // one test, and a log of dial events that a test can wait on without timing anything.
 
 #include "platform/RasApi.h"
+#include "tests/support/TestSystem.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -25,14 +26,7 @@ inline constexpr std::chrono::seconds kPatience{30};
 
 class TempDir {
 public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "norvanta-ras-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        m_path = pattern;
-    }
+    TempDir() : m_path(norvanta::testsupport::makeTemporaryDirectory("norvanta-ras-")) {}
     ~TempDir()
     {
         std::error_code ignored;
@@ -64,11 +58,7 @@ public:
 private:
     void set(const std::optional<std::string>& value)
     {
-        if (value) {
-            ::setenv(m_name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(m_name.c_str());
-        }
+        norvanta::testsupport::setEnvironment(m_name, value);
     }
 
     std::string m_name;
