@@ -7,12 +7,13 @@ QT_WIN32_VERSION=6.4.2
 QT_WIN32_PREFIX=${QT_WIN32_PREFIX:-$NORVANTA_CACHE/qt6-win32-$QT_WIN32_VERSION}
 NORVANTA_WIN32_TOOLCHAIN=$NORVANTA_ROOT/cmake/i686-w64-mingw32.cmake
 
-# The -posix compilers: the -win32 ones have no std::mutex or std::thread.
-# wine32 is the i386 half Wine needs to run 32-bit programs.
+# The -posix compilers: the -win32 ones have no std::mutex or std::thread. wine32 is
+# the i386 half Wine needs to run 32-bit programs; wine64 and the x86-64 compilers
+# serve machines whose kernel cannot run 32-bit programs (see scripts/test-win32).
 NORVANTA_WIN32_PACKAGES=(
-  g++-mingw-w64-i686-posix mingw-w64-tools
-  nsis
-  wine wine32:i386
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  nsis python3
+  wine wine32:i386 wine64
   qt6-base-dev qt6-base-dev-tools
   fonts-nanum fonts-liberation
   dpkg-dev xz-utils
@@ -79,4 +80,10 @@ fetch_qt_source() {
   unpacked=$(find "$dir" -maxdepth 1 -type d -name "qt6-base-$QT_WIN32_VERSION*" | head -n1)
   [ -n "$unpacked" ] || { echo "qt6-base source did not unpack" >&2; return 1; }
   mv "$unpacked" "$dir/qtbase"
+}
+
+# True when this kernel runs 32-bit x86 programs (some virtual machines' kernels are
+# built without that, and then wine32 cannot start at all).
+can_run_32bit_programs() {
+  [ -x /usr/lib/wine/wineserver32 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
 }
