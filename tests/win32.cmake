@@ -30,4 +30,5 @@ set(NORVANTA_EXCLUDED_TESTS
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/RasPhonebookFileTest.cpp     # POSIX file modes
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsKeyTest.cpp          # the REGEDIT4 file itself
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsRegeditDocumentTest.cpp # the REGEDIT4 file
+    ${CMAKE_CURRENT_SOURCE_DIR}/util/CRegistryExFileTest.cpp          # the settings file itself
     ${CMAKE_CURRENT_SOURCE_DIR}/app/tst_networkManager.cpp)           # NetworkManager

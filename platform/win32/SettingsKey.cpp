@@ -1,5 +1,7 @@
 #include "platform/SettingsKey.h"
 
+#include "platform/SettingsFile.h"
+
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 
@@ -230,6 +232,8 @@ std::string settingsLocation()
 
 void setSettingsConfigHomeForTesting(std::string configHome)
 {
+    // The files kept beside the settings (the simulation's phonebook) follow the home.
+    SettingsFile::setConfigHomeOverride(configHome);
     // Each test home is a fresh, empty store; the key of the one before is removed, as
     // a test removes its configuration folder on Linux.
     const std::lock_guard guard(g_mutex);

@@ -20,6 +20,11 @@ std::filesystem::path makeTemporaryDirectory(const std::string& prefix);
 // would from outside (SIGUSR1 on POSIX, the simulation's named event on Windows).
 void requestSimulatedLinkDrop();
 
+// A piece of the text a dial through the system's own dialer fails with in a test:
+// NetworkManager's name on Linux (there is no system bus), the request to choose the
+// simulation in the Windows test programs (they leave rasapi32 out).
+const char* systemDialerFailureHint();
+
 // This process's id, for names that must not clash with a parallel test program.
 long processId();
 

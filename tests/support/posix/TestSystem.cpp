@@ -29,6 +29,11 @@ void requestSimulatedLinkDrop()
     std::raise(SIGUSR1);
 }
 
+const char* systemDialerFailureHint()
+{
+    return "NetworkManager";
+}
+
 long processId()
 {
     return static_cast<long>(::getpid());

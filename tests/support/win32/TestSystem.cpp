@@ -1,6 +1,6 @@
 #include "tests/support/TestSystem.h"
 
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 #include <cstdlib>
 #include <random>
@@ -36,6 +36,11 @@ void requestSimulatedLinkDrop()
         ::SetEvent(event);
         ::CloseHandle(event);
     }
+}
+
+const char* systemDialerFailureHint()
+{
+    return "NORVANTA_VPN_RAS=sim";
 }
 
 long processId()
