@@ -6,6 +6,9 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER   ${NORVANTA_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${NORVANTA_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER  ${NORVANTA_MINGW_TRIPLE}-windres)
+# Every program carries its C and C++ runtime and winpthreads: one file, no DLL beside
+# it, on Windows and in Wine alike.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
 # Qt for Windows is no Debian package: scripts/build-qt-win32 builds it into a cache
 # outside the source tree (QT_WIN32_PREFIX, else under NORVANTA_CACHE). Its build

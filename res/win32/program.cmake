@@ -18,8 +18,6 @@ set_target_properties(norvanta-vpn PROPERTIES WIN32_EXECUTABLE ON)
 # windows: the real desktop; offscreen: the installer check and screenshots without one.
 target_link_libraries(norvanta-vpn PRIVATE
     Qt6::QWindowsIntegrationPlugin Qt6::QOffscreenIntegrationPlugin Qt6::QWindowsVistaStylePlugin)
-# One self-contained file: the C++ runtime and winpthreads linked in, no DLL beside it.
-target_link_options(norvanta-vpn PRIVATE -static -static-libgcc -static-libstdc++)
 
 # The installer, norvanta-vpn-setup.exe at the top of the build folder (NSIS).
 find_program(NORVANTA_MAKENSIS makensis)
