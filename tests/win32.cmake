@@ -10,6 +10,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # then needs no Wine, and a machine whose Wine cannot run these programs can still
 # build them.
 set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+# A program's first start in a fresh Wine prefix can take many seconds.
+set(NORVANTA_TEST_DISCOVERY_TIMEOUT 120)
 
 # Every test program dials the simulation: its RasDialA and friends are compiled into
 # the program, ahead of rasapi32, whose Wine version is a stub that dials nothing.
