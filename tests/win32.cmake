@@ -17,6 +17,12 @@ set(NORVANTA_TEST_DISCOVERY_TIMEOUT 120)
 # the program, ahead of rasapi32, whose Wine version is a stub that dials nothing.
 set(NORVANTA_TEST_SYSTEM_LIBS norvanta_ras_simulation)
 
+# Qt is linked statically, so the offscreen platform the Qt tests run on (and the
+# Windows style the client uses) must be linked into them, not loaded.
+if(NORVANTA_WINDOW_SIDE)
+  set(NORVANTA_QT_TEST_LIBS Qt6::QOffscreenIntegrationPlugin Qt6::QWindowsVistaStylePlugin)
+endif()
+
 # Qt Test writes to the debugger channel on Windows unless told to write to a file;
 # "-" is standard output. Wine hands no QT_* variable to Windows programs, so the
 # platform is given on the command line (the fonts come from the prefix's registry).
