@@ -7,8 +7,16 @@ set(CMAKE_EXPORT_COMPILE_COMMANDS ON)
 
 find_package(Threads REQUIRED)
 
-# Qt is only for the window side (ui/, app/); the service code never sees it.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+# Qt is only for the window side (ui/, res/, app/); the service code never sees it, so a
+# build without the window side needs no Qt at all.
+option(NORVANTA_WINDOW_SIDE "Build the window side (ui/, res/, app/) with Qt" ON)
+if(NORVANTA_WINDOW_SIDE)
+  # Without this check a cross build would go on with the host's Linux Qt and fail late.
+  if(WIN32 AND NOT EXISTS "${NORVANTA_QT_WINDOWS_PREFIX}/lib/cmake/Qt6")
+    message(FATAL_ERROR "No Qt for Windows in '${NORVANTA_QT_WINDOWS_PREFIX}': run scripts/build-qt-win32")
+  endif()
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+endif()
 
 add_library(norvanta_options INTERFACE)
 target_compile_features(norvanta_options INTERFACE cxx_std_20)
@@ -50,3 +58,9 @@ function(norvanta_qt_library name)
       PUBLIC_LIBS Qt6::Widgets ${ARG_PUBLIC_LIBS} PRIVATE_LIBS ${ARG_PRIVATE_LIBS})
   set_target_properties(norvanta_${name} PROPERTIES AUTOMOC ON AUTORCC ON)
 endfunction()
+
+# Windows: the A and W functions are named in full (no UNICODE switch), and the remote
+# access structures are those of Windows XP, which every later Windows accepts.
+if(WIN32)
+  target_compile_definitions(norvanta_options INTERFACE WINVER=0x0501 _WIN32_WINNT=0x0501)
+endif()

@@ -11,15 +11,34 @@
 
 #if defined(_WIN32)
 
-#include <windows.h>
+// The build defines WINVER and _WIN32_WINNT as 0x0501 for every file, so that <ras.h>
+// lays the structures out at the Windows XP level the constants below name.
+#include "platform/win32/WindowsApi.h"
+
 #include <ras.h>
 #include <raserror.h>
 
+#if !defined(_WIN64)
+static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1060 && sizeof(RASCONNA) == 704 &&
+                  sizeof(RAS_STATS) == 60,
+              "the RAS structures must have their Windows XP sizes (WINVER 0x0501)");
+#endif
+
+// Newer than the Windows XP headers, but the same number on every Windows.
+#if !defined(ERROR_DNSNAME_NOT_RESOLVABLE)
+inline constexpr DWORD ERROR_DNSNAME_NOT_RESOLVABLE = 868;
+#endif
+
+// The message number the simulated layer hands to a type-1 notifier, as the system does.
+inline constexpr UINT kRasDialNotifierMessage = 0xCCCD;
+
 namespace norvanta::platform {
-inline constexpr DWORD kRasEntrySize = 2884;       // RASENTRYA, Windows XP level
-inline constexpr DWORD kRasDialParamsSize = 1060;  // RASDIALPARAMSA, Windows XP level
-inline constexpr DWORD kRasConnSize = 704;         // RASCONNA, Windows XP level
-inline constexpr DWORD kRasStatsSize = 60;         // RAS_STATS
+// The Windows XP level at this build's pointer width (2884, 1060, 704 and 60 bytes for
+// the 32-bit client; the 64-bit test build has wider handles in two of them).
+inline constexpr DWORD kRasEntrySize = sizeof(RASENTRYA);
+inline constexpr DWORD kRasDialParamsSize = sizeof(RASDIALPARAMSA);
+inline constexpr DWORD kRasConnSize = sizeof(RASCONNA);
+inline constexpr DWORD kRasStatsSize = sizeof(RAS_STATS);
 } // namespace norvanta::platform
 
 #else

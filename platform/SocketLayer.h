@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Socket.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -47,7 +49,7 @@ public:
     static TcpConnection connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
                                    SocketDeadline deadline);
 
-    bool valid() const { return m_fd >= 0; }
+    bool valid() const { return m_fd != kNoSocket; }
 
     // Sends every byte unless the peer or the network fails or deadline passes; never
     // raises SIGPIPE. False when not every byte went out.
@@ -57,14 +59,12 @@ public:
     ReceiveResult receive(char* buffer, std::size_t capacity, SocketDeadline deadline);
 
 private:
-    explicit TcpConnection(int fd) : m_fd(fd) {}
+    explicit TcpConnection(SocketHandle fd) : m_fd(fd) {}
     void close();
+    // The descriptor as the POSIX calls take it.
+    int fd() const { return static_cast<int>(m_fd); }
 
-    int m_fd = -1;
+    SocketHandle m_fd = kNoSocket;
 };
-
-// Sends all bytes on a stream socket descriptor, restarting after EINTR, without ever
-// raising SIGPIPE. False when not every byte went out. For the development web server.
-bool sendAllBytes(int fd, const char* data, std::size_t length);
 
 } // namespace norvanta::platform

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <limits>
 
-using norvanta::platform::ras::ConnectionId;
+// Named apart from the GUID typedef ConnectionId that <ras.h> brings in on Windows.
+using LayerConnectionId = norvanta::platform::ras::ConnectionId;
 using norvanta::platform::ras::RasLayer;
 
 namespace {
@@ -36,13 +37,13 @@ bool putField(char (&field)[N], const std::string& text)
     return true;
 }
 
-ConnectionId idOf(HRASCONN handle)
+LayerConnectionId idOf(HRASCONN handle)
 {
     const auto value = reinterpret_cast<std::uintptr_t>(handle);
-    return value <= std::numeric_limits<ConnectionId>::max() ? static_cast<ConnectionId>(value) : 0;
+    return value <= std::numeric_limits<LayerConnectionId>::max() ? static_cast<LayerConnectionId>(value) : 0;
 }
 
-HRASCONN handleOf(ConnectionId id)
+HRASCONN handleOf(LayerConnectionId id)
 {
     return reinterpret_cast<HRASCONN>(static_cast<std::uintptr_t>(id));
 }
@@ -121,7 +122,7 @@ DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhon
     request.phonebook = phonebookOf(lpszPhonebook);
 
     auto& layer = RasLayer::instance();
-    const ConnectionId id = norvanta::platform::ras::nextConnectionId();
+    const LayerConnectionId id = norvanta::platform::ras::nextConnectionId();
     const auto notifier = reinterpret_cast<RASDIALFUNC1>(lpvNotifier);
     auto* dispatcher = &layer.dispatcher();
     const DWORD result = layer.provider()->dial(
@@ -136,7 +137,7 @@ DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhon
 
 DWORD APIENTRY RasHangUpA(HRASCONN hRasConn)
 {
-    const ConnectionId id = idOf(hRasConn);
+    const LayerConnectionId id = idOf(hRasConn);
     if (id == 0) {
         return ERROR_INVALID_HANDLE;
     }
@@ -194,7 +195,7 @@ DWORD APIENTRY RasGetConnectionStatistics(HRASCONN hRasConn, RAS_STATS* lpStatis
     if (lpStatistics->dwSize != sizeof(RAS_STATS)) {
         return ERROR_INVALID_SIZE;
     }
-    const ConnectionId id = idOf(hRasConn);
+    const LayerConnectionId id = idOf(hRasConn);
     if (id == 0) {
         return ERROR_INVALID_HANDLE;
     }

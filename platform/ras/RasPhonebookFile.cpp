@@ -105,9 +105,10 @@ std::string formatSection(const std::string& entryName, const EntrySettings& set
     std::snprintf(numbers, sizeof numbers,
                   "Type=%u\nOptions=0x%08X\nOptions2=0x%08X\nNetProtocols=%u\nFramingProtocol=%u\n"
                   "EncryptionType=%u\nVpnStrategy=%u\nRedialCount=%u\nRedialPause=%u\n",
-                  settings.type, settings.options, settings.options2, settings.netProtocols,
-                  settings.framingProtocol, settings.encryptionType, settings.vpnStrategy,
-                  settings.redialCount, settings.redialPause);
+                  unsigned{settings.type}, unsigned{settings.options}, unsigned{settings.options2},
+                  unsigned{settings.netProtocols}, unsigned{settings.framingProtocol},
+                  unsigned{settings.encryptionType}, unsigned{settings.vpnStrategy},
+                  unsigned{settings.redialCount}, unsigned{settings.redialPause});
     std::ostringstream section;
     section << '[' << entryName << "]\n"
             << numbers << "PhoneNumber=" << quotedIfNeeded(settings.localPhoneNumber) << '\n'

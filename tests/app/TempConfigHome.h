@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/SettingsKey.h"
+#include "tests/support/TestSystem.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 // Points the per-user settings and phonebook at a fresh directory for one test, and
 // removes it afterwards.
@@ -11,13 +13,17 @@ class TempConfigHome {
 public:
     TempConfigHome()
         : m_dir(std::filesystem::temp_directory_path()
-                / ("norvanta-app-test-" + std::to_string(::getpid()) + "-" + std::to_string(s_count++)))
+                / ("norvanta-app-test-" + std::to_string(norvanta::testsupport::processId()) + "-" + std::to_string(s_count++)))
     {
         std::filesystem::create_directories(m_dir);
-        ::setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
+        norvanta::testsupport::setEnvironment("XDG_CONFIG_HOME", m_dir.string());
+        // The seam's own hook as well: on Windows the settings live in the registry,
+        // which knows nothing of XDG_CONFIG_HOME.
+        norvanta::platform::setSettingsConfigHomeForTesting(m_dir.string());
     }
     ~TempConfigHome()
     {
+        norvanta::platform::setSettingsConfigHomeForTesting({});
         std::error_code ignored;
         std::filesystem::remove_all(m_dir, ignored);
     }

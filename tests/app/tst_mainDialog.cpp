@@ -12,6 +12,7 @@
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"
+#include "tests/support/TestSystem.h"
 #include "tools/devservice/DevService.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/CFontStatic.h"
@@ -70,10 +71,10 @@ class MainDialogTest : public QObject {
 private slots:
     void initTestCase()
     {
-        ::setenv("NORVANTA_VPN_RAS", "sim", 1);
-        ::setenv("NORVANTA_VPN_SIM_ACCOUNTS", "demo:demo", 1);
-        ::unsetenv("NORVANTA_VPN_SIM_UNREACHABLE");
-        ::unsetenv("NORVANTA_VPN_SIM_DROP_AFTER_MS");
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_RAS", "sim");
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_ACCOUNTS", "demo:demo");
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_UNREACHABLE", std::nullopt);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_DROP_AFTER_MS", std::nullopt);
         m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
         QVERIFY(m_service->start());
         norvanta::app::InstallDialEventRelay();
@@ -84,9 +85,9 @@ private slots:
     {
         m_home = std::make_unique<TempConfigHome>();
         m_dropFile = (m_home->path() / "drop").string();
-        ::setenv("NORVANTA_VPN_SIM_DROP_FILE", m_dropFile.c_str(), 1);
-        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "5", 1);
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_DROP_FILE", m_dropFile);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "5");
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:" + std::to_string(m_service->port()));
         norvanta::platform::ras::resetRasLayerForTesting();
         MessageBox::clearRecorded();
         MessageBox::setNextAnswers(true);
@@ -149,7 +150,7 @@ private slots:
 
     void unreachableServiceLeavesAnEmptyListAndSaysSoOnce()
     {
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1");
         openDialog();
         QCOMPARE(m_dialog->serverCombo()->count(), 0);
         QCOMPARE(m_dialog->serverIndex(), -1);
@@ -288,7 +289,7 @@ private slots:
     // the window, it ran connect a second time when the box had moved the focus.
     void enterThatOpensAMessageIsUsedUp()
     {
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1");
         openDialog();
         MessageBox::clearRecorded();
         KeyPressCounter reachedWindow;
@@ -320,7 +321,7 @@ private slots:
 
     void secondConnectDuringADialIsIgnored()
     {
-        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "200", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "200");
         norvanta::platform::ras::resetRasLayerForTesting();
         openDialog();
         connectAs("demo", "demo");
@@ -333,7 +334,7 @@ private slots:
 
     void disconnectDuringADialCancelsIt()
     {
-        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "200", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "200");
         norvanta::platform::ras::resetRasLayerForTesting();
         openDialog();
         connectAs("demo", "demo");
@@ -360,7 +361,7 @@ private slots:
 
     void disconnectedOutcomeIsNotAConnection()
     {
-        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "1000", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "1000");
         norvanta::platform::ras::resetRasLayerForTesting();
         openDialog();
         connectAs("demo", "demo");

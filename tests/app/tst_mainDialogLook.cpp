@@ -5,6 +5,7 @@
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
 #include "tests/app/TempConfigHome.h"
+#include "tests/support/TestSystem.h"
 #include "tools/devservice/DevService.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/MessageBox.h"
@@ -57,10 +58,10 @@ class MainDialogLookTest : public QObject {
 private slots:
     void initTestCase()
     {
-        ::setenv("NORVANTA_VPN_RAS", "sim", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_RAS", "sim");
         m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
         QVERIFY(m_service->start());
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:" + std::to_string(m_service->port()));
         MessageBox::startRecording(true);
         m_home = std::make_unique<TempConfigHome>();
     }

@@ -7,6 +7,7 @@
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
 #include "tests/app/TempConfigHome.h"
+#include "tests/support/TestSystem.h"
 #include "tools/devservice/DevService.h"
 #include "ui/MessageBox.h"
 #include "util/CRegistryEx.h"
@@ -37,7 +38,7 @@ private slots:
     void init()
     {
         m_home = std::make_unique<TempConfigHome>();
-        ::setenv("XDG_RUNTIME_DIR", m_home->path().c_str(), 1);
+        norvanta::testsupport::setEnvironment("XDG_RUNTIME_DIR", m_home->path().string());
         MessageBox::clearRecorded();
         m_dialogRuns = 0;
         m_listsFetched = 0;

@@ -60,7 +60,7 @@ protected:
     }
 
     TempDir home;
-    ScopedEnv config{"XDG_CONFIG_HOME", home.path().string()};
+    ScopedConfigHome config{home.path()};
     ScopedEnv provider{"NORVANTA_VPN_RAS", "sim"};
     ScopedEnv step{"NORVANTA_VPN_SIM_STEP_MS", "0"};
     ScopedEnv simConfig{"NORVANTA_VPN_SIM_CONFIG", std::nullopt};
@@ -204,7 +204,8 @@ TEST_P(ProviderChoiceTest, WrongChoiceFailsTheDialWithAClearText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Choices, ProviderChoiceTest,
-                         ::testing::Values(ChoiceCase{"NetworkManager", "nm", "0", "NetworkManager"},
+                         ::testing::Values(ChoiceCase{"SystemDialer", "nm", "0",
+                                                      norvanta::testsupport::systemDialerFailureHint()},
                                            ChoiceCase{"UnknownValue", "fancy", "0", "\"fancy\""},
                                            ChoiceCase{"BadSimulationNumber", "sim", "fast", "NORVANTA_VPN_SIM_STEP_MS"}),
                          [](const auto& info) { return std::string(info.param.name); });

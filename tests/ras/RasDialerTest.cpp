@@ -12,6 +12,8 @@
 namespace {
 
 using namespace norvanta::platform::ras;
+// Named outright: <ras.h> on Windows brings a global ConnectionId (a GUID) along.
+using norvanta::platform::ras::ConnectionId;
 using norvanta::ras::kVpnDeviceType;
 using norvanta::ras::kVpnEntryName;
 using norvanta::ras::testing::EventLog;

@@ -10,7 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 
 namespace {
@@ -59,7 +58,7 @@ protected:
 
     TempDir home;
     ScopedEnv provider{"NORVANTA_VPN_RAS", "sim"};
-    ScopedEnv config{"XDG_CONFIG_HOME", home.path().string()};
+    ScopedConfigHome config{home.path()};
     ScopedEnv step{"NORVANTA_VPN_SIM_STEP_MS", "0"};
     ScopedEnv accounts{"NORVANTA_VPN_SIM_ACCOUNTS", "kim:s3cret:x,lee:pw"};
     ScopedEnv unreachable{"NORVANTA_VPN_SIM_UNREACHABLE", "127.0.0.2"};
@@ -170,7 +169,7 @@ TEST_F(RasSimulationTest, SignalDropsTheLink)
     ASSERT_EQ(EventLog::instance().waitForOutcome().back().state, RASCS_Connected);
     ASSERT_EQ(dialer.IsConnected(), 1);
 
-    std::raise(SIGUSR1);
+    norvanta::testsupport::requestSimulatedLinkDrop();
     EXPECT_TRUE(eventually([&] { return dialer.IsConnected() == 0; }));
 }
 
@@ -211,7 +210,7 @@ TEST_F(RasSimulationTest, DefaultProviderFailsHonestly)
     EXPECT_EQ(dialer.IsConnected(), 0);
     char text[256] = {};
     ASSERT_EQ(RasGetErrorStringA(events.back().error, text, sizeof text), 0u);
-    EXPECT_THAT(text, ::testing::HasSubstr("NetworkManager"));
+    EXPECT_THAT(text, ::testing::HasSubstr(norvanta::testsupport::systemDialerFailureHint()));
     EXPECT_THAT(text, ::testing::HasSubstr("NORVANTA_VPN_RAS=sim"));
 }
 

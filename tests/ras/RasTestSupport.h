@@ -4,6 +4,8 @@
 // one test, and a log of dial events that a test can wait on without timing anything.
 
 #include "platform/RasApi.h"
+#include "platform/SettingsKey.h"
+#include "tests/support/TestSystem.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -25,14 +27,7 @@ inline constexpr std::chrono::seconds kPatience{30};
 
 class TempDir {
 public:
-    TempDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "norvanta-ras-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        m_path = pattern;
-    }
+    TempDir() : m_path(norvanta::testsupport::makeTemporaryDirectory("norvanta-ras-")) {}
     ~TempDir()
     {
         std::error_code ignored;
@@ -64,15 +59,28 @@ public:
 private:
     void set(const std::optional<std::string>& value)
     {
-        if (value) {
-            ::setenv(m_name.c_str(), value->c_str(), 1);
-        } else {
-            ::unsetenv(m_name.c_str());
-        }
+        norvanta::testsupport::setEnvironment(m_name, value);
     }
 
     std::string m_name;
     std::optional<std::string> m_old;
+};
+
+// Points the settings and the phonebook at `home` for one test: through the seam's own
+// hook (the registry and Windows' application data know nothing of XDG_CONFIG_HOME) and
+// through the variable, which programs the test starts read.
+class ScopedConfigHome {
+public:
+    explicit ScopedConfigHome(const std::filesystem::path& home) : m_variable("XDG_CONFIG_HOME", home.string())
+    {
+        norvanta::platform::setSettingsConfigHomeForTesting(home.string());
+    }
+    ~ScopedConfigHome() { norvanta::platform::setSettingsConfigHomeForTesting({}); }
+    ScopedConfigHome(const ScopedConfigHome&) = delete;
+    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
+
+private:
+    ScopedEnv m_variable;
 };
 
 struct DialEvent {

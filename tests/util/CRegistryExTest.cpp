@@ -274,17 +274,4 @@ TEST_F(CRegistryExTest, ReopeningReleasesTheEarlierKey)
     EXPECT_EQ(platform::closeSettingsKey(first), platform::kErrorInvalidHandle);
 }
 
-TEST_F(CRegistryExTest, FailedOpenKeepsTheEarlierKey)
-{
-    CRegistryEx store;
-    ASSERT_TRUE(store.Create());
-    ASSERT_TRUE(store.WriteDword("UserIDSave", 1));
-    fs::remove(settingsFile());
-    EXPECT_FALSE(store.Open());
-    // The handle still names the key; a write brings the key back rather than losing data.
-    EXPECT_TRUE(store.WriteDword("UserIDSave", 0));
-    CRegistryEx reader;
-    EXPECT_TRUE(reader.Open());
-}
-
 } // namespace

@@ -1,14 +1,7 @@
 #include "tools/devservice/DevService.h"
 
+#include "platform/Socket.h"
 #include "platform/SocketLayer.h"
-
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -95,17 +88,9 @@ std::size_t contentLength(const std::string& header)
     return value;
 }
 
-bool sendBytes(int fd, const char* data, std::size_t length)
+bool sendBytes(platform::Socket& client, const char* data, std::size_t length)
 {
-    return norvanta::platform::sendAllBytes(fd, data, length);
-}
-
-void closeFd(int& fd)
-{
-    if (fd >= 0) {
-        ::close(fd);
-        fd = -1;
-    }
+    return client.sendAll(data, length);
 }
 
 } // namespace
@@ -145,44 +130,34 @@ DevService::~DevService()
 
 bool DevService::start()
 {
-    if (::pipe2(m_stopPipe, O_CLOEXEC) != 0) {
-        m_error = std::string("pipe: ") + std::strerror(errno);
+    m_stop = platform::StartSocketLayer() ? std::make_unique<platform::SocketWaiter>() : nullptr;
+    if (!m_stop || !m_stop->valid()) {
+        m_error = "cannot start the socket layer: " + platform::lastSocketErrorText();
+        m_stop.reset();
         return false;
     }
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int reuse = 1;
-    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(m_config.port);
-    socklen_t length = sizeof address;
-    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::listen(m_listenFd, 16) != 0
-        || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        m_error = std::string("cannot listen on 127.0.0.1:") + std::to_string(m_config.port) + ": "
-            + std::strerror(errno);
+    m_listener = platform::Socket::listenOnLoopback(m_config.port);
+    m_port = m_listener.valid() ? m_listener.localPort() : 0;
+    if (m_port == 0) {
+        m_error = "cannot listen on 127.0.0.1:" + std::to_string(m_config.port) + ": "
+            + platform::lastSocketErrorText();
         stop();
         return false;
     }
-    m_port = ntohs(address.sin_port);
     m_thread = std::thread([this] { serve(); });
     return true;
 }
 
 void DevService::stop()
 {
-    if (m_stopPipe[1] >= 0) {
-        const char wake = 1;
-        [[maybe_unused]] const ssize_t written = ::write(m_stopPipe[1], &wake, 1);
+    if (m_stop) {
+        m_stop->wake();
     }
     if (m_thread.joinable()) {
         m_thread.join();
     }
-    closeFd(m_listenFd);
-    closeFd(m_stopPipe[0]);
-    closeFd(m_stopPipe[1]);
+    m_listener.close();
+    m_stop.reset();
 }
 
 std::string DevService::url(const std::string& path) const
@@ -212,42 +187,37 @@ std::string DevService::lastRequest() const
 
 bool DevService::stopRequestedWithin(std::chrono::milliseconds pause)
 {
-    pollfd pfd{m_stopPipe[0], POLLIN, 0};
-    return ::poll(&pfd, 1, static_cast<int>(pause.count())) > 0;
+    return m_stop->waitReadable({}, pause) == platform::SocketWaiter::kWoken;
 }
 
 void DevService::serve()
 {
     for (;;) {
-        std::array<pollfd, 2> fds{{{m_listenFd, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}}};
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+        const int ready = m_stop->waitReadable({m_listener.handle()}, std::nullopt);
+        if (ready == platform::SocketWaiter::kWoken || ready == platform::SocketWaiter::kFailed) {
             return;
         }
-        if (fds[1].revents != 0) {
-            return;
-        }
-        if (fds[0].revents & POLLIN) {
-            int clientFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (clientFd >= 0) {
+        if (ready == 0) {
+            platform::Socket client = m_listener.accept();
+            if (client.valid()) {
                 ++m_connections;
-                handle(clientFd);
-                closeFd(clientFd);
+                handle(client);
             }
         }
     }
 }
 
-void DevService::handle(int clientFd)
+void DevService::handle(platform::Socket& client)
 {
     const Misbehaviour misbehaviour = m_misbehaviour.load();
     if (misbehaviour == Misbehaviour::Silent) {
-        waitForPeerToClose(clientFd);
+        waitForPeerToClose(client);
         return;
     }
     if (misbehaviour == Misbehaviour::HangUp) {
         return;
     }
-    const std::string request = readRequest(clientFd);
+    const std::string request = readRequest(client);
     std::shared_ptr<const std::string> answer = answerFor(request);
     switch (misbehaviour) {
     case Misbehaviour::None:
@@ -261,7 +231,7 @@ void DevService::handle(int clientFd)
         answer = std::make_shared<const std::string>("HTTP/1.0 200 OK\r\nContent-Ty");
         break;
     case Misbehaviour::SlowDrip:
-        sendSlowly(clientFd, *answer);
+        sendSlowly(client, *answer);
         return;
     case Misbehaviour::NulInBody: {
         std::string withNul = *answer;
@@ -272,28 +242,27 @@ void DevService::handle(int clientFd)
         break;
     }
     case Misbehaviour::EndlessHeader:
-        sendEndlessly(clientFd, "HTTP/1.0 200 OK\r\n", "X-Filler: 0123456789abcdef0123456789abcdef\r\n");
+        sendEndlessly(client, "HTTP/1.0 200 OK\r\n", "X-Filler: 0123456789abcdef0123456789abcdef\r\n");
         return;
     case Misbehaviour::EndlessBody:
-        sendEndlessly(clientFd, "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n",
+        sendEndlessly(client, "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n",
                       std::string(64 * 1024, 'x'));
         return;
     }
-    sendBytes(clientFd, answer->data(), answer->size());
-    ::shutdown(clientFd, SHUT_WR);
+    sendBytes(client, answer->data(), answer->size());
+    client.shutdownSend();
 }
 
-std::string DevService::readRequest(int clientFd)
+std::string DevService::readRequest(platform::Socket& client)
 {
     std::string request;
     std::size_t wanted = std::string::npos;
     std::array<char, 4096> chunk{};
     while (request.size() < kMaxRequestBytes && (wanted == std::string::npos || request.size() < wanted)) {
-        pollfd pfd{clientFd, POLLIN, 0};
-        if (::poll(&pfd, 1, static_cast<int>(kRequestReadTimeout.count())) <= 0) {
+        if (m_stop->waitReadable({client.handle()}, kRequestReadTimeout) != 0) {
             break;
         }
-        const ssize_t received = ::recv(clientFd, chunk.data(), chunk.size(), 0);
+        const long received = client.receive(chunk.data(), chunk.size());
         if (received <= 0) {
             break;
         }
@@ -325,43 +294,36 @@ std::shared_ptr<const std::string> DevService::answerFor(const std::string& requ
     return std::make_shared<const std::string>(notFoundAnswer());
 }
 
-bool DevService::sendSlowly(int clientFd, const std::string& bytes)
+bool DevService::sendSlowly(platform::Socket& client, const std::string& bytes)
 {
     for (const char byte : bytes) {
-        if (!sendBytes(clientFd, &byte, 1) || stopRequestedWithin(m_config.dripPause)) {
+        if (!sendBytes(client, &byte, 1) || stopRequestedWithin(m_config.dripPause)) {
             return false;
         }
     }
-    ::shutdown(clientFd, SHUT_WR);
+    client.shutdownSend();
     return true;
 }
 
-bool DevService::sendEndlessly(int clientFd, const std::string& prefix, const std::string& filler)
+bool DevService::sendEndlessly(platform::Socket& client, const std::string& prefix, const std::string& filler)
 {
-    if (!sendBytes(clientFd, prefix.data(), prefix.size())) {
+    if (!sendBytes(client, prefix.data(), prefix.size())) {
         return false;
     }
     for (std::size_t sent = 0; sent < kMaxEndlessBytes; sent += filler.size()) {
-        if (!sendBytes(clientFd, filler.data(), filler.size()) || stopRequestedWithin(std::chrono::milliseconds(0))) {
+        if (!sendBytes(client, filler.data(), filler.size()) || stopRequestedWithin(std::chrono::milliseconds(0))) {
             return false;
         }
     }
     return true;
 }
 
-void DevService::waitForPeerToClose(int clientFd)
+void DevService::waitForPeerToClose(platform::Socket& client)
 {
-    std::array<pollfd, 2> fds{{{clientFd, POLLIN, 0}, {m_stopPipe[0], POLLIN, 0}}};
     std::array<char, 4096> discard{};
     for (;;) {
-        fds[0].revents = fds[1].revents = 0;
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
-            return;
-        }
-        if (fds[1].revents != 0) {
-            return;
-        }
-        if (fds[0].revents != 0 && ::recv(clientFd, discard.data(), discard.size(), 0) <= 0) {
+        const int ready = m_stop->waitReadable({client.handle()}, std::nullopt);
+        if (ready != 0 || client.receive(discard.data(), discard.size()) <= 0) {
             return;
         }
     }

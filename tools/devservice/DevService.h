@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Socket.h"
+
 #include <atomic>
 #include <memory>
 #include <chrono>
@@ -69,12 +71,12 @@ public:
 
 private:
     void serve();
-    void handle(int clientFd);
-    std::string readRequest(int clientFd);
+    void handle(platform::Socket& client);
+    std::string readRequest(platform::Socket& client);
     std::shared_ptr<const std::string> answerFor(const std::string& request) const;
-    bool sendSlowly(int clientFd, const std::string& bytes);
-    bool sendEndlessly(int clientFd, const std::string& prefix, const std::string& filler);
-    void waitForPeerToClose(int clientFd);
+    bool sendSlowly(platform::Socket& client, const std::string& bytes);
+    bool sendEndlessly(platform::Socket& client, const std::string& prefix, const std::string& filler);
+    void waitForPeerToClose(platform::Socket& client);
     bool stopRequestedWithin(std::chrono::milliseconds pause);
 
     DevServiceConfig m_config;
@@ -82,8 +84,8 @@ private:
     std::atomic<int> m_connections{0};
     std::uint16_t m_port = 0;
     std::string m_error;
-    int m_listenFd = -1;
-    int m_stopPipe[2] = {-1, -1};
+    platform::Socket m_listener;
+    std::unique_ptr<platform::SocketWaiter> m_stop; // woken once, to end serve()
     std::thread m_thread;
     // Answers are rendered once, not per request, so that serving a large list costs
     // the server no more than the copy into the socket.

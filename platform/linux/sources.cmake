@@ -1,0 +1,24 @@
+# The Linux platform layer: POSIX calls, the REGEDIT4 settings file and the
+# NetworkManager dialer behind the portable remote-access layer.
+norvanta_library(platform
+    SOURCES ${NORVANTA_PORTABLE_RAS_SOURCES}
+            linux/CodePage.cpp
+            linux/InstanceLock.cpp
+            linux/Process.cpp
+            linux/RegeditDocument.cpp
+            linux/SettingsFile.cpp
+            linux/SettingsKey.cpp
+            linux/Socket.cpp
+            common/NameLookup.cpp
+            linux/SocketLayer.cpp
+            linux/ras/NmBus.cpp
+            linux/ras/NmDbus.cpp
+            linux/ras/NmLinkRecord.cpp
+            linux/ras/NmPreflight.cpp
+            linux/ras/NmRasProvider.cpp
+            linux/ras/NmSecretAgent.cpp
+            linux/ras/NmStateMap.cpp
+            linux/ras/SimHost.cpp
+            linux/ras/SystemRasProvider.cpp
+    PUBLIC_LIBS Threads::Threads)
+include(${CMAKE_CURRENT_LIST_DIR}/libraries.cmake)

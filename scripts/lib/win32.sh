@@ -1,0 +1,89 @@
+# Shared by the Windows scripts: where the cached Qt for Windows lives, the Debian
+# packages the cross build, Wine and the installer need, and how to get them.
+# Sourced after scripts/lib/common.sh.
+
+NORVANTA_CACHE=${NORVANTA_CACHE:-/var/cache/norvanta}
+QT_WIN32_VERSION=6.4.2
+QT_WIN32_PREFIX=${QT_WIN32_PREFIX:-$NORVANTA_CACHE/qt6-win32-$QT_WIN32_VERSION}
+NORVANTA_WIN32_TOOLCHAIN=$NORVANTA_ROOT/cmake/i686-w64-mingw32.cmake
+
+# The -posix compilers: the -win32 ones have no std::mutex or std::thread. wine32 is
+# the i386 half Wine needs to run 32-bit programs; wine64 and the x86-64 compilers
+# serve machines whose kernel cannot run 32-bit programs (see scripts/test-win32).
+NORVANTA_WIN32_PACKAGES=(
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  nsis python3
+  wine wine32:i386 wine64
+  qt6-base-dev qt6-base-dev-tools
+  fonts-nanum fonts-liberation
+  dpkg-dev xz-utils
+)
+
+# Wine's 32-bit half comes from the i386 architecture; dpkg must know it first.
+ensure_i386_architecture() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    log "adding the i386 architecture for wine32"
+    as_root dpkg --add-architecture i386
+    as_root apt-get update -q
+  fi
+}
+
+install_win32_packages() {
+  ensure_i386_architecture
+  local missing=()
+  for pkg in "${NORVANTA_WIN32_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+      || missing+=("$pkg")
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  log "installing: ${missing[*]}"
+  as_root apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    "${missing[@]}"
+}
+
+# private_apt <args>: apt-get with a sources list and state of our own under the
+# cache, so fetching a source package leaves the machine's apt configuration alone.
+private_apt() {
+  local root=$NORVANTA_CACHE/apt
+  mkdir -p "$root/lists/partial" "$root/archives/partial"
+  if [ ! -f "$root/sources.list" ]; then
+    cat >"$root/sources.list" <<'LIST'
+deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
+LIST
+  fi
+  apt-get \
+    -o Dir::Etc::SourceList="$root/sources.list" \
+    -o Dir::Etc::SourceParts=/dev/null \
+    -o Dir::State="$root" \
+    -o Dir::State::Lists="$root/lists" \
+    -o Dir::State::Status=/var/lib/dpkg/status \
+    -o Dir::Cache="$root" \
+    -o Dir::Cache::Archives="$root/archives" \
+    -o APT::Sandbox::User=root \
+    "$@"
+}
+
+# fetch_qt_source <dir>: Debian's qt6-base source, unpacked into <dir>/qtbase.
+fetch_qt_source() {
+  local dir=$1
+  if [ -f "$dir/qtbase/CMakeLists.txt" ]; then
+    return 0
+  fi
+  mkdir -p "$dir"
+  log "fetching Debian's qt6-base $QT_WIN32_VERSION source"
+  private_apt update -q
+  (cd "$dir" && private_apt source -q --only-source qt6-base)
+  local unpacked
+  unpacked=$(find "$dir" -maxdepth 1 -type d -name "qt6-base-$QT_WIN32_VERSION*" | head -n1)
+  [ -n "$unpacked" ] || { echo "qt6-base source did not unpack" >&2; return 1; }
+  mv "$unpacked" "$dir/qtbase"
+}
+
+# True when this kernel runs 32-bit x86 programs (some virtual machines' kernels are
+# built without that, and then wine32 cannot start at all).
+can_run_32bit_programs() {
+  [ -x /usr/lib/wine/wineserver32 ] && /usr/lib/wine/wineserver32 --version >/dev/null 2>&1
+}
