@@ -53,7 +53,8 @@ bool disableCoreDumps()
     // Windows writes no core files of its own; its error reporting keeps a dump only where
     // an administrator asked for local dumps. What stays in our hands: no crash dialog
     // that would keep the process, and the password in it, alive and inspectable.
-    ::SetErrorMode(::GetErrorMode() | SEM_NOGPFAULTERRORBOX);
+    const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
+    ::SetErrorMode(previous | SEM_NOGPFAULTERRORBOX);
     return true;
 }
 

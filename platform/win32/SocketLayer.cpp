@@ -32,21 +32,27 @@ SOCKET nativeOf(SocketHandle handle)
     return static_cast<SOCKET>(handle);
 }
 
-// Milliseconds left until deadline for WSAPoll, rounded up so a wait never ends early.
-int pollTimeout(SocketDeadline deadline)
-{
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1'000'000));
-}
+enum class Readiness { Readable, Writable };
 
-// True when the socket became ready for events before deadline. A refused or reset
-// connection also counts as ready: the next call then reports it.
-bool waitUntilReady(SOCKET socket, short events, SocketDeadline deadline)
+// True when the socket became ready before deadline. select rather than WSAPoll, which
+// the XP-level headers the RAS structures need do not declare. A failed connect shows in
+// the exception set; it counts as ready, and the next call reports it.
+bool waitUntilReady(SOCKET socket, Readiness wanted, SocketDeadline deadline)
 {
-    WSAPOLLFD entry{};
-    entry.fd = socket;
-    entry.events = events;
-    return ::WSAPoll(&entry, 1, pollTimeout(deadline)) > 0;
+    const auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - Clock::now());
+    const auto micros = std::clamp<std::chrono::microseconds::rep>(left.count(), 0, 1'000'000'000);
+    timeval limit{};
+    limit.tv_sec = static_cast<long>(micros / 1'000'000);
+    limit.tv_usec = static_cast<long>(micros % 1'000'000);
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    fd_set* readable = wanted == Readiness::Readable ? &ready : nullptr;
+    fd_set* writable = wanted == Readiness::Writable ? &ready : nullptr;
+    return ::select(0, readable, writable, &failed, &limit) > 0;
 }
 
 bool wouldBlock()
@@ -93,7 +99,7 @@ void TcpConnection::close()
 TcpConnection TcpConnection::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
                                        SocketDeadline deadline)
 {
-    // The socket stays non-blocking: every wait on it is a poll bounded by a deadline,
+    // The socket stays non-blocking: every wait on it is a select bounded by a deadline,
     // never the stack's own limit of about 21 s. Not inherited by the updater.
     const SOCKET native = ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
     TcpConnection connection(native == INVALID_SOCKET ? kNoSocket : static_cast<SocketHandle>(native));
@@ -110,7 +116,7 @@ TcpConnection TcpConnection::connectTo(std::uint32_t addressNetworkOrder, std::u
         return connection;
     }
     int error = ::WSAGetLastError();
-    if (error == WSAEWOULDBLOCK && waitUntilReady(native, POLLWRNORM, deadline)) {
+    if (error == WSAEWOULDBLOCK && waitUntilReady(native, Readiness::Writable, deadline)) {
         int length = sizeof error;
         if (::getsockopt(native, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
             error = ::WSAGetLastError();
@@ -132,7 +138,7 @@ bool TcpConnection::sendAll(const char* data, std::size_t length, SocketDeadline
             data += sent;
             length -= static_cast<std::size_t>(sent);
         } else if (sent == SOCKET_ERROR && wouldBlock()) {
-            if (!waitUntilReady(nativeOf(m_fd), POLLWRNORM, deadline)) {
+            if (!waitUntilReady(nativeOf(m_fd), Readiness::Writable, deadline)) {
                 return false;
             }
         } else {
@@ -147,7 +153,7 @@ ReceiveResult TcpConnection::receive(char* buffer, std::size_t capacity, SocketD
     using Status = ReceiveResult::Status;
     const int wanted = static_cast<int>(std::min<std::size_t>(capacity, 1u << 30));
     for (;;) {
-        if (!waitUntilReady(nativeOf(m_fd), POLLRDNORM, deadline)) {
+        if (!waitUntilReady(nativeOf(m_fd), Readiness::Readable, deadline)) {
             return {Status::TimedOut, 0};
         }
         const int received = ::recv(nativeOf(m_fd), buffer, wanted, 0);
