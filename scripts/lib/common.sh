@@ -28,9 +28,10 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-install_packages() {
+# install_package_list <package...>: installs those of the packages that are missing.
+install_package_list() {
   local missing=()
-  for pkg in "${NORVANTA_PACKAGES[@]}"; do
+  for pkg in "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
       || missing+=("$pkg")
   done
@@ -41,6 +42,10 @@ install_packages() {
   as_root apt-get update -q
   as_root env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends \
     "${missing[@]}"
+}
+
+install_packages() {
+  install_package_list "${NORVANTA_PACKAGES[@]}"
 }
 
 # build_preset <preset>: configure (once) and build one CMake preset.

@@ -30,18 +30,7 @@ ensure_i386_architecture() {
 
 install_win32_packages() {
   ensure_i386_architecture
-  local missing=()
-  for pkg in "${NORVANTA_WIN32_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
-      || missing+=("$pkg")
-  done
-  if [ ${#missing[@]} -eq 0 ]; then
-    return 0
-  fi
-  log "installing: ${missing[*]}"
-  as_root apt-get update -q
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    "${missing[@]}"
+  install_package_list "${NORVANTA_WIN32_PACKAGES[@]}"
 }
 
 # private_apt <args>: apt-get with a sources list and state of our own under the
