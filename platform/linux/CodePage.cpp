@@ -1,5 +1,7 @@
 #include "platform/CodePage.h"
 
+#include "platform/common/Utf8Piece.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -49,18 +51,6 @@ private:
     iconv_t m_handle;
 };
 
-// Bytes in the UTF-8 character that starts with `lead`; 1 for a byte that cannot start one.
-std::size_t utf8SequenceLength(unsigned char lead)
-{
-    if (lead >= 0xF0 && lead <= 0xF4) {
-        return 4;
-    }
-    if (lead >= 0xE0) {
-        return lead <= 0xEF ? 3 : 1;
-    }
-    return lead >= 0xC2 ? 2 : 1;
-}
-
 // Converts `input`, putting `replacement` in place of each unconvertible piece and skipping
 // the piece as `skip` measures it. Nothing when `replacement` is null and a piece fails.
 std::optional<std::string> convert(const char* to, const char* from, std::string_view input,
@@ -92,17 +82,6 @@ std::size_t skipOneByte(std::string_view)
     return 1;
 }
 
-std::size_t skipOneUtf8Character(std::string_view rest)
-{
-    const std::size_t length = utf8SequenceLength(static_cast<unsigned char>(rest.front()));
-    for (std::size_t i = 1; i < length; ++i) {
-        if (i >= rest.size() || (static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) {
-            return i;
-        }
-    }
-    return length;
-}
-
 } // namespace
 
 std::string utf8FromCp949(std::string_view cp949)
@@ -113,7 +92,7 @@ std::string utf8FromCp949(std::string_view cp949)
 std::string cp949FromUtf8(std::string_view utf8)
 {
     static constexpr std::string_view kQuestionMark = "?";
-    return convert(kCp949, "UTF-8", utf8, &kQuestionMark, skipOneUtf8Character).value_or(std::string());
+    return convert(kCp949, "UTF-8", utf8, &kQuestionMark, nextUtf8Piece).value_or(std::string());
 }
 
 std::optional<std::string> exactUtf8FromCp949(std::string_view cp949)
@@ -123,7 +102,7 @@ std::optional<std::string> exactUtf8FromCp949(std::string_view cp949)
 
 std::optional<std::string> exactCp949FromUtf8(std::string_view utf8)
 {
-    return convert(kCp949, "UTF-8", utf8, nullptr, skipOneUtf8Character);
+    return convert(kCp949, "UTF-8", utf8, nullptr, nextUtf8Piece);
 }
 
 } // namespace norvanta::platform

@@ -10,6 +10,7 @@ norvanta_library(platform
             linux/SettingsKey.cpp
             linux/Socket.cpp
             common/NameLookup.cpp
+            common/Utf8Piece.cpp
             linux/SocketLayer.cpp
             linux/ras/NmBus.cpp
             linux/ras/NmDbus.cpp
