@@ -54,8 +54,9 @@ public:
     long receive(char* buffer, std::size_t capacity);
 
     // The server side, for the development service the tests run in-process.
-    // A socket listening on 127.0.0.1:port (0: an ephemeral port); invalid on failure.
-    static Socket listenOnLoopback(std::uint16_t port);
+    // A socket listening on 127.0.0.1:port (0: an ephemeral port) with room for `backlog`
+    // connections not yet accepted; invalid on failure.
+    static Socket listenOnLoopback(std::uint16_t port, int backlog = 16);
     // The local port the socket is bound to; 0 when it cannot be found.
     std::uint16_t localPort() const;
     // The next connection of a listening socket; invalid on failure.

@@ -40,5 +40,4 @@ set(NORVANTA_EXCLUDED_TESTS
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsRegeditDocumentTest.cpp # the REGEDIT4 file
     ${CMAKE_CURRENT_SOURCE_DIR}/util/CRegistryExFileTest.cpp          # the settings file itself
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsFileTest.cpp         # FIFOs and the lock file
-    ${CMAKE_CURRENT_SOURCE_DIR}/net/QEL_RequestDeadlineTest.cpp       # a POSIX server of its own
     ${CMAKE_CURRENT_SOURCE_DIR}/app/tst_networkManager.cpp)           # NetworkManager

@@ -158,7 +158,7 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     return true;
 }
 
-Socket Socket::listenOnLoopback(std::uint16_t port)
+Socket Socket::listenOnLoopback(std::uint16_t port, int backlog)
 {
     Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!listener.valid()) {
@@ -171,7 +171,7 @@ Socket Socket::listenOnLoopback(std::uint16_t port)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(port);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0) {
         listener.close();
     }
     return listener;

@@ -166,7 +166,7 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     return true;
 }
 
-Socket Socket::listenOnLoopback(std::uint16_t port)
+Socket Socket::listenOnLoopback(std::uint16_t port, int backlog)
 {
     Socket listener = openTcp();
     if (!listener.valid()) {
@@ -182,7 +182,7 @@ Socket Socket::listenOnLoopback(std::uint16_t port)
     address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
     address.sin_port = ::htons(port);
     if (::bind(nativeOf(listener.m_handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-        || ::listen(nativeOf(listener.m_handle), 16) != 0) {
+        || ::listen(nativeOf(listener.m_handle), backlog) != 0) {
         listener.close();
     }
     return listener;

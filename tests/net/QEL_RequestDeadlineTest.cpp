@@ -2,18 +2,11 @@
 // each wait (name lookup, connect, send, receive) gets only the time the exchange has left.
 
 #include "net/QEL_Request.h"
+#include "platform/Socket.h"
 #include "platform/SocketLayer.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -23,6 +16,8 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using QEL::QEL_Network::QEL_Request;
 using QEL::QEL_Network::TransportLimits;
+using norvanta::platform::Socket;
+using norvanta::platform::SocketWaiter;
 
 // Every single wait may last longer than the whole exchange, so only the exchange's own
 // deadline can end these cases on time.
@@ -49,21 +44,15 @@ enum class Listener { Accepting, NeverAccepting };
 // bytes with their pauses and then holds the connection open until it is stopped.
 class StallingServer {
 public:
-    StallingServer(std::vector<Step> steps, Listener listener) : m_steps(std::move(steps))
+    StallingServer(std::vector<Step> steps, Listener listener)
+        : m_steps(std::move(steps)), m_listener(Socket::listenOnLoopback(0, 0)), m_port(m_listener.localPort())
     {
-        m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-            || ::listen(m_listenFd, 0) != 0
-            || ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (m_port == 0 || !m_stop.valid()) {
+            m_port = 0;
             return;
         }
-        m_port = ntohs(address.sin_port);
         if (listener == Listener::NeverAccepting) {
-            fillAcceptQueue(address);
+            fillAcceptQueue();
         } else {
             m_thread = std::thread([this] { serve(); });
         }
@@ -71,60 +60,48 @@ public:
 
     ~StallingServer()
     {
-        {
-            const std::lock_guard guard(m_mutex);
-            m_stop = true;
-        }
-        m_wake.notify_all();
-        ::shutdown(m_listenFd, SHUT_RDWR);
+        m_stop.wake();
         if (m_thread.joinable()) {
             m_thread.join();
         }
-        for (const int fd : m_fillers) {
-            ::close(fd);
-        }
-        ::close(m_listenFd);
     }
 
     std::uint16_t port() const { return m_port; }
 
 private:
     // With the queue of a backlog-0 listener full, the kernel drops further SYNs and a
-    // connect waits for as long as its caller lets it.
-    void fillAcceptQueue(const sockaddr_in& address)
+    // connect waits for as long as its caller lets it. The second filler only makes
+    // sure; its own connect gives up.
+    void fillAcceptQueue()
     {
-        for (int i = 0; i < 4; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-            ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-            m_fillers.push_back(fd);
+        std::uint32_t loopback = 0;
+        norvanta::platform::resolveIpv4("127.0.0.1", loopback);
+        for (int i = 0; i < 2; ++i) {
+            Socket filler = Socket::openTcp();
+            filler.connectTo(loopback, m_port, 200ms);
+            m_fillers.push_back(std::move(filler));
         }
-        std::this_thread::sleep_for(100ms);
     }
 
     void serve()
     {
-        const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (client < 0) {
+        if (m_stop.waitReadable({m_listener.handle()}, std::nullopt) != 0) {
             return;
         }
-        std::unique_lock lock(m_mutex);
+        Socket client = m_listener.accept();
         for (const Step& step : m_steps) {
-            if (m_stop || ::send(client, step.bytes.data(), step.bytes.size(), MSG_NOSIGNAL) < 0) {
+            if (!client.sendAll(step.bytes) || m_stop.waitReadable({}, step.pauseAfter) == SocketWaiter::kWoken) {
                 break;
             }
-            m_wake.wait_for(lock, step.pauseAfter, [this] { return m_stop; });
         }
-        m_wake.wait(lock, [this] { return m_stop; });
-        ::close(client);
+        m_stop.waitReadable({}, std::nullopt);
     }
 
     std::vector<Step> m_steps;
-    int m_listenFd = -1;
+    Socket m_listener;
     std::uint16_t m_port = 0;
-    std::vector<int> m_fillers;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false;
+    std::vector<Socket> m_fillers;
+    SocketWaiter m_stop;
     std::thread m_thread;
 };
 
@@ -154,6 +131,7 @@ protected:
 TEST_P(DeadlineTest, ExchangeEndsByItsTotalTime)
 {
     const StallCase& c = GetParam();
+    ASSERT_TRUE(norvanta::platform::StartSocketLayer());
     StallingServer server(c.steps, c.listener);
     ASSERT_NE(server.port(), 0);
     norvanta::platform::SetNameLookupDelayForTesting(c.lookupDelay);
