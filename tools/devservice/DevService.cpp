@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <fstream>
 
 namespace norvanta::tools {
 namespace {
@@ -218,6 +219,7 @@ void DevService::handle(platform::Socket& client)
         return;
     }
     const std::string request = readRequest(client);
+    logRequestLine(request);
     std::shared_ptr<const std::string> answer = answerFor(request);
     switch (misbehaviour) {
     case Misbehaviour::None:
@@ -275,6 +277,15 @@ std::string DevService::readRequest(platform::Socket& client)
     const std::lock_guard lock(m_mutex);
     m_lastRequest = request;
     return request;
+}
+
+// Lets a script see what a client it cannot look into asked for.
+void DevService::logRequestLine(const std::string& request) const
+{
+    if (m_config.requestLog.empty()) {
+        return;
+    }
+    std::ofstream(m_config.requestLog, std::ios::app) << request.substr(0, request.find("\r\n")) << "\n";
 }
 
 std::shared_ptr<const std::string> DevService::answerFor(const std::string& request) const

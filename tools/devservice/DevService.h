@@ -37,6 +37,7 @@ struct DevServiceConfig {
     Misbehaviour misbehaviour = Misbehaviour::None;
     std::chrono::milliseconds dripPause{20};
     std::uint16_t port = 0;   // 0: an ephemeral port
+    std::string requestLog{}; // when set, each request's first line is appended to this file
 };
 
 // Serves the two documents of the service web server on 127.0.0.1, one connection at
@@ -73,6 +74,7 @@ private:
     void serve();
     void handle(platform::Socket& client);
     std::string readRequest(platform::Socket& client);
+    void logRequestLine(const std::string& request) const;
     std::shared_ptr<const std::string> answerFor(const std::string& request) const;
     bool sendSlowly(platform::Socket& client, const std::string& bytes);
     bool sendEndlessly(platform::Socket& client, const std::string& prefix, const std::string& filler);

@@ -17,6 +17,7 @@ using norvanta::tools::DevServiceConfig;
 
 constexpr const char* kUsage =
     "usage: norvanta-devservice --serverlist FILE --version FILE [--port N] [--port-file FILE]\n"
+    "                           [--request-log FILE]\n"
     "                           [--mode none|404|close-mid-header|silent|drip|nul-body|\n"
     "                                   endless-header|endless-body|hang-up] [--drip-ms N]\n";
 
@@ -50,6 +51,8 @@ bool parseArguments(int argc, char** argv, DevServiceConfig& config, std::string
             config.port = static_cast<std::uint16_t>(std::strtoul(value.c_str(), nullptr, 10));
         } else if (option == "--port-file") {
             portFile = value;
+        } else if (option == "--request-log") {
+            config.requestLog = value;
         } else if (option == "--drip-ms") {
             config.dripPause = std::chrono::milliseconds(std::strtoul(value.c_str(), nullptr, 10));
         } else if (option == "--mode" && norvanta::tools::misbehaviourFromName(value)) {
