@@ -11,8 +11,8 @@ inline constexpr char kServerListFailed[] = "서버 목록을 가져올수 없�
 // Asked when 접속 finds no server: yes fetches the list again, with the same requests.
 inline constexpr char kNoServer[] = "접속할 서버가 없습니다. 서버 목록을 다시 받으시겠습니까?";
 inline constexpr char kLoadingServers[] = "서버 목록을 불러오는 중...";
-inline constexpr char kNewVersionByPackage[] =
-    "새 버전(%1)이 나왔습니다. 시스템의 패키지 관리자로 업데이트해 주십시오.";
+// Followed by the system's own advice (platform::updateAdvice).
+inline constexpr char kNewVersionPublished[] = "새 버전(%1)이 나왔습니다. %2";
 inline constexpr char kDialErrorCaption[] = "접속오류";
 inline constexpr char kUnknownDialError[] = "알 수 없는 접속 오류가 발생했습니다. (오류 코드 %1)";
 

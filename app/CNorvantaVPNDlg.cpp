@@ -3,13 +3,12 @@
 #include "app/AppEvents.h"
 #include "app/AppTexts.h"
 #include "app/ConnectedTime.h"
-#ifdef NORVANTA_HAVE_DBUS
 #include "app/DesktopNotification.h"
-#endif
 #include "app/SavedCredentials.h"
 #include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
 #include "app/TrayIcon.h"
+#include "platform/Process.h"
 #include "ras/RasDialEvent.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/CFontStatic.h"
@@ -283,7 +282,8 @@ void CNorvantaVPNDlg::watchFetch(norvanta::app::StartupFetch& fetch)
         // the user, the list should not.
         QTimer::singleShot(0, this, [this, version] {
             MessageBox::show(this, QString::fromUtf8(text::kClientCaption),
-                             QString::fromUtf8(text::kNewVersionByPackage).arg(fromCp949(version)));
+                             QString::fromUtf8(text::kNewVersionPublished)
+                                 .arg(fromCp949(version), QString::fromUtf8(norvanta::platform::updateAdvice())));
         });
     });
 }
@@ -352,9 +352,7 @@ void CNorvantaVPNDlg::notifyLinkLost()
     if (m_tray != nullptr && m_tray->showMessage(title, body)) {
         return;
     }
-#ifdef NORVANTA_HAVE_DBUS
     norvanta::app::sendDesktopNotification(title, body);
-#endif
 }
 
 void CNorvantaVPNDlg::SetStatusText(const QString& status)

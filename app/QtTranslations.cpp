@@ -20,8 +20,10 @@ bool installQtKoreanTranslations()
     }
     auto translator = std::make_unique<QTranslator>();
     translator->setObjectName(name);
-    if (!translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath))
-        || !QCoreApplication::installTranslator(translator.get())) {
+    // The program's own copy first (the Windows build carries one), else the system's.
+    const bool loaded = translator->load(name, QStringLiteral(":/translations"))
+                        || translator->load(name, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (!loaded || !QCoreApplication::installTranslator(translator.get())) {
         return false;
     }
     // From here the application owns it, for as long as it runs.

@@ -1,6 +1,7 @@
 #include "app/UpdateCheck.h"
 
 #include "net/QEL_Request.h"
+#include "platform/Process.h"
 
 namespace norvanta::app {
 
@@ -60,7 +61,7 @@ UpdateOutcome CheckForUpdate(CRegistryEx& keptKey, const UpdateCheckSetup& setup
 
 std::string updaterPathIn(const std::string& executableDirectory)
 {
-    return executableDirectory + "/" + kUpdaterName;
+    return norvanta::platform::programPath(executableDirectory, kUpdaterName);
 }
 
 } // namespace norvanta::app

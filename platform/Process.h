@@ -8,6 +8,14 @@ namespace norvanta::platform {
 // empty when it cannot be found.
 std::string executableDirectory();
 
+// The path of the program baseName in directory, named as this system names programs
+// ("<directory>/<baseName>" here, "<directory>\<baseName>.exe" on Windows).
+std::string programPath(const std::string& directory, const std::string& baseName);
+
+// The end of the client's new-version notice where no updater stands beside it: how a
+// user of this system brings an installed program up to date (UTF-8).
+const char* updateAdvice();
+
 // Starts the program at path with no arguments, in the current directory, without a
 // shell and without waiting for it. True when the program was started.
 bool launchDetached(const std::string& path);

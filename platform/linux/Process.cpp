@@ -23,6 +23,16 @@ std::string executableDirectory()
     return slash == std::string::npos ? std::string() : executable.substr(0, slash);
 }
 
+std::string programPath(const std::string& directory, const std::string& baseName)
+{
+    return directory + "/" + baseName;
+}
+
+const char* updateAdvice()
+{
+    return "시스템의 패키지 관리자로 업데이트해 주십시오.";
+}
+
 bool launchDetached(const std::string& path)
 {
     // glibc's posix_spawn reports a failed exec (missing file, no execute permission)

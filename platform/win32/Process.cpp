@@ -28,6 +28,16 @@ std::string executableDirectory()
     }
 }
 
+std::string programPath(const std::string& directory, const std::string& baseName)
+{
+    return directory + "\\" + baseName + ".exe";
+}
+
+const char* updateAdvice()
+{
+    return "새 설치 프로그램(norvanta-vpn-setup.exe)으로 업데이트해 주십시오.";
+}
+
 bool launchDetached(const std::string& path)
 {
     // ShellExecuteEx rather than CreateProcess: an updater that asks for elevation in its

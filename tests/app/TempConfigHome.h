@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 // Points the per-user settings and phonebook at a fresh directory for one test, and
@@ -32,6 +34,14 @@ public:
 
     const std::filesystem::path& path() const { return m_dir; }
     std::filesystem::path settingsFile() const { return m_dir / "Norvanta VPN" / "settings.reg"; }
+    // The settings file's bytes; empty where there is none (on Windows, always).
+    std::string settingsText() const
+    {
+        std::ifstream in(settingsFile(), std::ios::binary);
+        std::ostringstream content;
+        content << in.rdbuf();
+        return content.str();
+    }
 
 private:
     static inline int s_count = 0;

@@ -104,9 +104,4 @@ TEST_F(UpdateCheckTest, EmptyVersionEqualsNothingRecorded)
     EXPECT_EQ(check(), UpdateOutcome::RunDialog);
 }
 
-TEST(UpdaterPath, SitsNextToTheExecutable)
-{
-    EXPECT_EQ(norvanta::app::updaterPathIn("/opt/Norvanta VPN"), "/opt/Norvanta VPN/Norvanta_Update");
-}
-
 } // namespace

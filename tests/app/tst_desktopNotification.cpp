@@ -3,11 +3,9 @@
 // like the real ones, takes only the exact Notify signature (susssasa{sv}i). The dialog
 // tests stand in for the notifier; this one proves what the real notifier sends.
 
-#include <QtTest>
-
-#ifdef NORVANTA_HAVE_DBUS
-
 #include "app/DesktopNotification.h"
+
+#include <QtTest>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -88,18 +86,6 @@ private:
     QProcess m_bus;
     NotificationService m_service;
 };
-
-#else
-
-// A Qt without D-Bus (the Windows build) tells of a dropped link by the tray's balloon.
-class DesktopNotificationTest : public QObject {
-    Q_OBJECT
-
-private slots:
-    void noticeReachesTheNotificationService() { QSKIP("this Qt has no D-Bus: the tray's balloon tells instead"); }
-};
-
-#endif
 
 QTEST_GUILESS_MAIN(DesktopNotificationTest)
 #include "tst_desktopNotification.moc"

@@ -424,7 +424,7 @@ private slots:
         slow.dripPause = std::chrono::milliseconds(3);
         DevService dripping(slow);
         QVERIFY(dripping.start());
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(dripping.port())).c_str(), 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(dripping.port())).c_str());
 
         openDialog(false);
         QVERIFY(m_dialog->serverListLoading());
@@ -471,13 +471,13 @@ private slots:
     // A list that could not be had is fetched again from the empty list's message.
     void failedListIsFetchedAgainOnRequest()
     {
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1");
         openDialog();
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
         QVERIFY(m_dialog->connectButton()->isEnabled());
 
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str());
         MessageBox::clearRecorded();
         const int connections = m_service->connectionCount();
         QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
@@ -507,7 +507,7 @@ private slots:
     {
         QFETCH(QString, password);
         QFETCH(QString, finalStatus);
-        ::setenv("NORVANTA_VPN_SIM_STEP_MS", "60", 1);
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "60");
         norvanta::platform::ras::resetRasLayerForTesting();
         openDialog();
         QStringList shown;

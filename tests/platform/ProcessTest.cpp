@@ -44,6 +44,14 @@ TEST(Process, ExecutableDirectoryHoldsThisTestBinary)
     EXPECT_TRUE(fs::exists(fs::path(dir) / "platform_tests"));
 }
 
+// The updater beside the client is "Norvanta_Update" here (".exe" on Windows: proven by
+// the installed Windows client's check, which starts one).
+TEST(Process, ProgramPathIsTheBareNameInTheDirectory)
+{
+    EXPECT_EQ(norvanta::platform::programPath("/opt/Norvanta VPN", "Norvanta_Update"),
+              "/opt/Norvanta VPN/Norvanta_Update");
+}
+
 TEST(Process, LaunchRunsTheProgramWithoutArgumentsAndDoesNotWait)
 {
     const fs::path dir = fs::temp_directory_path() / ("launch-test-" + std::to_string(::getpid()));
