@@ -13,7 +13,7 @@ option(NORVANTA_WINDOW_SIDE "Build the window side (ui/, res/, app/) with Qt" ON
 if(NORVANTA_WINDOW_SIDE)
   # Without this check a cross build would go on with the host's Linux Qt and fail late.
   if(WIN32 AND NOT EXISTS "${NORVANTA_QT_WINDOWS_PREFIX}/lib/cmake/Qt6")
-    message(FATAL_ERROR "No Qt for Windows in '${NORVANTA_QT_WINDOWS_PREFIX}': run scripts/build-qt-win32")
+    message(FATAL_ERROR "No Qt for Windows in '${NORVANTA_QT_WINDOWS_PREFIX}': run scripts/build-qt-windows ${CMAKE_SYSTEM_PROCESSOR}")
   endif()
   find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
 endif()

@@ -10,12 +10,10 @@ set(CMAKE_RC_COMPILER  ${NORVANTA_MINGW_TRIPLE}-windres)
 # it, on Windows and in Wine alike.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
 
-# Qt for Windows is no Debian package: scripts/build-qt-win32 builds it into a cache
-# outside the source tree (QT_WIN32_PREFIX, else under NORVANTA_CACHE). Its build
-# tools (moc, rcc, uic) are the host's Qt of the same version.
-if(DEFINED ENV{QT_WIN32_PREFIX})
-  set(NORVANTA_QT_WINDOWS_PREFIX $ENV{QT_WIN32_PREFIX})
-elseif(DEFINED ENV{NORVANTA_CACHE})
+# Qt for Windows is no Debian package: scripts/build-qt-windows builds it into a cache
+# outside the source tree (under NORVANTA_CACHE). Its build tools (moc, rcc, uic) are
+# the host's Qt of the same version.
+if(DEFINED ENV{NORVANTA_CACHE})
   set(NORVANTA_QT_WINDOWS_PREFIX $ENV{NORVANTA_CACHE}/${NORVANTA_QT_WINDOWS_NAME})
 else()
   set(NORVANTA_QT_WINDOWS_PREFIX /var/cache/norvanta/${NORVANTA_QT_WINDOWS_NAME})

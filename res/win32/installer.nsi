@@ -1,8 +1,14 @@
 ; The Windows installer: norvanta-vpn.exe into Program Files, a Start menu entry for
 ; every user, an uninstaller registered with Windows. makensis is given
-; -DEXE=<norvanta-vpn.exe> -DICON=<.ico> -DVERSION=<x.y.z> -DOUTFILE=<setup.exe>.
+; -DEXE=<norvanta-vpn.exe> -DICON=<.ico> -DVERSION=<x.y.z> -DOUTFILE=<setup.exe>, and
+; -DWIN64 when the program is a 64-bit one.
 
 Unicode true
+; The installer has the program's width: a 64-bit one runs where its program can, and
+; writes to the 64-bit Program Files and registry without redirection.
+!ifdef WIN64
+  Target amd64-unicode
+!endif
 SetCompressor /SOLID lzma
 
 !define PRODUCT "Norvanta VPN"
@@ -10,7 +16,11 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\${PRODUCT}"
+!ifdef WIN64
+  InstallDir "$PROGRAMFILES64\${PRODUCT}"
+!else
+  InstallDir "$PROGRAMFILES\${PRODUCT}"
+!endif
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 

@@ -70,6 +70,22 @@ start_devservice() {
   DEVSERVICE_HOST="127.0.0.1:$(cat "$folder/port")"
 }
 
+# start_xvfb: an X server of our own on the first free display number; exports DISPLAY
+# and sets XVFB_PID.
+start_xvfb() {
+  local display=99
+  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 520x540x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  if [ ! -e "/tmp/.X11-unix/X$display" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    echo "Xvfb did not start on :$display" >&2
+    return 1
+  fi
+  export DISPLAY=":$display"
+}
+
 # window_with_title <title>: the id of a visible window of exactly that title on
 # $DISPLAY, or nothing. xdotool exits with 1 when no window matches, which is an answer
 # here, not an error.

@@ -4,33 +4,41 @@
 
 NORVANTA_CACHE=${NORVANTA_CACHE:-/var/cache/norvanta}
 QT_WIN32_VERSION=6.4.2
-QT_WIN32_PREFIX=${QT_WIN32_PREFIX:-$NORVANTA_CACHE/qt6-win32-$QT_WIN32_VERSION}
-NORVANTA_WIN32_TOOLCHAIN=$NORVANTA_ROOT/cmake/i686-w64-mingw32.cmake
 
-# The -posix compilers: the -win32 ones have no std::mutex or std::thread. wine32 is
-# the i386 half Wine needs to run 32-bit programs; wine64 and the x86-64 compilers
-# serve machines whose kernel cannot run 32-bit programs (see scripts/test-win32).
-NORVANTA_WIN32_PACKAGES=(
-  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
-  nsis python3
-  wine wine32:i386 wine64
-  qt6-base-dev qt6-base-dev-tools
-  fonts-nanum fonts-liberation
-  dpkg-dev xz-utils
-)
-
-# Wine's 32-bit half comes from the i386 architecture; dpkg must know it first.
-ensure_i386_architecture() {
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    log "adding the i386 architecture for wine32"
-    as_root dpkg --add-architecture i386
-    as_root apt-get update -q
-  fi
+# qt_windows_name <i686|x86_64>: the cache folder of Qt for that Windows; the
+# toolchain files (cmake/<arch>-w64-mingw32.cmake) look for the same name.
+qt_windows_name() {
+  case $1 in
+    i686) echo "qt6-win32-$QT_WIN32_VERSION" ;;
+    x86_64) echo "qt6-win64-$QT_WIN32_VERSION" ;;
+    *) echo "unknown Windows architecture '$1' (i686 or x86_64)" >&2; return 1 ;;
+  esac
 }
 
+# The -posix compilers: the -win32 ones have no std::mutex or std::thread. The 64-bit
+# build needs only wine64; the 32-bit one needs wine32 from the i386 architecture.
+NORVANTA_WIN32_PACKAGES=(
+  mingw-w64-tools nsis python3
+  wine wine64
+  qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
+  fonts-nanum fonts-liberation
+  dpkg-dev xz-utils
+  xvfb xauth xdotool
+)
+
+# install_win32_packages <i686|x86_64>
 install_win32_packages() {
-  ensure_i386_architecture
-  install_package_list "${NORVANTA_WIN32_PACKAGES[@]}"
+  case $1 in
+    x86_64) install_package_list "${NORVANTA_WIN32_PACKAGES[@]}" g++-mingw-w64-x86-64-posix ;;
+    i686)
+      # Wine's 32-bit half comes from the i386 architecture; dpkg must know it first.
+      if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        log "adding the i386 architecture for wine32"
+        as_root dpkg --add-architecture i386
+        as_root apt-get update -q
+      fi
+      install_package_list "${NORVANTA_WIN32_PACKAGES[@]}" g++-mingw-w64-i686-posix wine32:i386 ;;
+  esac
 }
 
 # private_apt <args>: apt-get with a sources list and state of our own under the
