@@ -75,14 +75,24 @@ start_devservice() {
 start_xvfb() {
   local display=99
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 520x540x24 -nolisten tcp >/dev/null 2>&1 &
+  local log_file
+  log_file=$(mktemp)
+  Xvfb ":$display" -screen 0 520x540x24 -nolisten tcp >"$log_file" 2>&1 &
   XVFB_PID=$!
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  # A loaded machine may take seconds to start it; one that cannot start it says why.
+  for _ in $(seq 300); do
+    [ -e "/tmp/.X11-unix/X$display" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
   if [ ! -e "/tmp/.X11-unix/X$display" ]; then
     kill "$XVFB_PID" 2>/dev/null || true
-    echo "Xvfb did not start on :$display" >&2
+    echo "Xvfb did not start on :$display:" >&2
+    cat "$log_file" >&2
+    rm -f "$log_file"
     return 1
   fi
+  rm -f "$log_file"
   export DISPLAY=":$display"
 }
 
