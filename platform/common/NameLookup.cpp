@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -13,7 +14,7 @@ namespace {
 std::atomic<std::chrono::milliseconds::rep> g_lookupDelayForTesting{0};
 
 // The lookup runs on a thread of its own because the system's resolver cannot be bounded;
-// a caller that stops waiting leaves the thread to finish and free this on its own.
+// a caller that stops waiting leaves the thread to finish on its own.
 struct Lookup {
     std::mutex mutex;
     std::condition_variable finished;
@@ -21,6 +22,70 @@ struct Lookup {
     bool found = false;
     std::uint32_t address = 0;
 };
+
+// The lookup threads, joined once they have finished. None is detached while it may still
+// be starting: mingw-w64's winpthreads can hand a just-detached thread's record to the
+// next new thread, which then starts with a null argument and crashes the process (seen
+// under Wine within a few thousand lookups, and Windows runs the same library).
+class LookupThreads {
+public:
+    LookupThreads() = default;
+    LookupThreads(const LookupThreads&) = delete;
+    LookupThreads& operator=(const LookupThreads&) = delete;
+
+    // At exit a lookup may still hang in the resolver; it started long ago, so letting it
+    // go is safe, and waiting for it would hold up the end of the program.
+    ~LookupThreads()
+    {
+        for (Running& running : m_threads) {
+            if (running.finished->load()) {
+                running.thread.join();
+            } else {
+                running.thread.detach();
+            }
+        }
+    }
+
+    // Starts work on a new thread; throws what std::thread throws when none can be made.
+    template <typename Work>
+    void start(Work work)
+    {
+        const std::lock_guard guard(m_mutex);
+        joinFinished();
+        auto finished = std::make_shared<std::atomic<bool>>(false);
+        std::thread thread([work = std::move(work), finished]() mutable {
+            work();
+            finished->store(true);
+        });
+        m_threads.push_back(Running{std::move(thread), std::move(finished)});
+    }
+
+private:
+    struct Running {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+
+    void joinFinished()
+    {
+        m_threads.remove_if([](Running& running) {
+            if (!running.finished->load()) {
+                return false;
+            }
+            running.thread.join(); // it has returned from its work: this does not wait
+            return true;
+        });
+    }
+
+    std::mutex m_mutex;
+    std::list<Running> m_threads;
+};
+
+LookupThreads& lookupThreads()
+{
+    static LookupThreads threads;
+    return threads;
+}
 
 void lookUp(const std::string& host, Lookup& lookup)
 {
@@ -50,7 +115,7 @@ bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, So
     }
     try {
         auto lookup = std::make_shared<Lookup>();
-        std::thread([host, lookup] { lookUp(host, *lookup); }).detach();
+        lookupThreads().start([host, lookup] { lookUp(host, *lookup); });
         std::unique_lock lock(lookup->mutex);
         if (!lookup->finished.wait_until(lock, deadline, [&] { return lookup->done; }) || !lookup->found) {
             return false;

@@ -113,27 +113,24 @@ TEST_F(ServerListLoaderTest, UnreachableServerIsTriedThreeTimes)
     EXPECT_TRUE(m_names.empty());
 }
 
-// A server that comes up between attempts is used without any complaint.
+// A server that fails the transport twice (a header past every bound) and then answers is
+// used without any complaint. The port stays the same throughout: one given back by the
+// system may be taken by another test before it can be bound again.
 TEST_F(ServerListLoaderTest, TransportFailuresThenSuccessLoadsTheList)
 {
-    DevServiceConfig config{"<list>" + server("late", "9") + "</list>", "1.0"};
-    {
-        DevService probe(config);
-        ASSERT_TRUE(probe.start());
-        config.port = probe.port();
-    }
-    const std::string url = "http://127.0.0.1:" + std::to_string(config.port) + "/serverlist.xml";
-    std::unique_ptr<DevService> late;
-    const bool reached = norvanta::app::LoadServerList(url, m_servers, m_names, [&](std::chrono::milliseconds pause) {
-        m_pauses.push_back(pause);
-        if (m_pauses.size() == 2) {
-            late = std::make_unique<DevService>(config);
-            ASSERT_TRUE(late->start());
-        }
-    });
+    serve("<list>" + server("late", "9") + "</list>");
+    m_service->setMisbehaviour(Misbehaviour::EndlessHeader);
+    const bool reached = norvanta::app::LoadServerList(
+        m_service->url("/serverlist.xml"), m_servers, m_names, [&](std::chrono::milliseconds pause) {
+            m_pauses.push_back(pause);
+            if (m_pauses.size() == 2) {
+                m_service->setMisbehaviour(Misbehaviour::None);
+            }
+        });
     EXPECT_TRUE(reached);
     EXPECT_EQ(m_names, (std::vector<std::string>{"late"}));
     EXPECT_EQ(m_pauses.size(), 2u);
+    EXPECT_EQ(m_service->connectionCount(), 3);
 }
 
 } // namespace
