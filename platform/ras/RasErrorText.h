@@ -22,6 +22,7 @@ inline constexpr DWORD kErrorNmNoNetwork = 0x20000015;         // no active netw
 inline constexpr DWORD kErrorNmLinkFailed = 0x20000016;        // the PPTP link failed to come up (see the system log)
 inline constexpr DWORD kErrorNmUplinkLost = 0x20000017;        // the local network connection went while connecting
 inline constexpr DWORD kErrorNmBadText = 0x20000018;           // user, password or server is not convertible text
+inline constexpr DWORD kErrorNmNonAsciiLogin = 0x20000019;     // an ID or password pppd cannot log in with
 
 // The layer's Korean text (CP949) for a code it knows, or nothing.
 std::optional<std::string> knownErrorText(DWORD code);

@@ -283,13 +283,20 @@ const std::map<std::string, std::function<void()>> kScenarios = {
          check(hook("calls Update2") == "2", "the profile was rewritten on the first dial and the new server only");
      }},
     {"korean", [] {
-         checkQuietAfterHangUp(connectAndCheck(kServer, kKoreanUser, kKoreanPassword));
-         check(hook("profile user") == "user=\xed\x99\x8d\xea\xb8\xb8\xeb\x8f\x99", "the profile holds the ID in UTF-8");
-         // Bytes that are no CP949 text are refused before NetworkManager is asked.
-         const HRASCONN handle = dial(kServer, "\xff\xfe\xff", kPassword);
-         const auto events = EventLog::instance().waitFor(handle, ended);
-         checkOutcome(events, kErrorNmBadText);
-         RasHangUpA(handle);
+         // pppd cannot log in with a Korean ID or password as a Windows client does, and
+         // bytes that are no CP949 text cannot be sent: each is refused before
+         // NetworkManager is asked.
+         const std::pair<std::string, std::string> refused[] = {
+             {kKoreanUser, kPassword}, {kUser, kKoreanPassword}, {"\xff\xfe\xff", kPassword}};
+         for (const auto& [user, password] : refused) {
+             const HRASCONN handle = dial(kServer, user.c_str(), password.c_str());
+             const auto events = EventLog::instance().waitFor(handle, ended);
+             checkOutcome(events, user[0] == '\xff' ? kErrorNmBadText : kErrorNmNonAsciiLogin);
+             RasHangUpA(handle);
+         }
+         check(hook("nm-asked") == "0", "NetworkManager was never asked to connect");
+         // The same account in ASCII connects.
+         checkQuietAfterHangUp(connectAndCheck());
      }},
     // pppd refusing the password ends, through the PPTP plugin, as a stopped service
     // (reason 4): NetworkManager does not tell a wrong password apart, so neither can we.

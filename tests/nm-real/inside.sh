@@ -143,9 +143,6 @@ printf 'connect\n' > $stand/pppd-mode
 chmod 666 $stand/pppd-mode  # the hook runs as the driver's user
 # The stand-in pppd accepts only this user and password (hash of the UTF-8 form).
 expect_user=norvanta; expect_password=${passwords[0]}
-case "$scenario" in
-  korean) expect_user=홍길동; expect_password=${passwords[2]} ;;
-esac
 printf '%s\n%s\n' "$(printf '%s' "$expect_password" | sha256sum | cut -d' ' -f1)" "$expect_user" > $stand/pppd-expect
 
 # The driver calls this for what happens outside the client: a mode for the stand-in pppd,

@@ -2,17 +2,19 @@
 # Plays pppd's part towards NetworkManager's PPTP plugin inside the test stand: it is
 # bind-mounted over /usr/sbin/pppd in the stand's mount namespace only. It talks to the
 # plugin over the plugin's pppd-side D-Bus interface exactly as pppd's nm-pptp plugin does
-# (SetState with pppd's phases, NeedSecrets, SetIp4Config) and ends with pppd's exit codes.
+# (SetState with pppd's phases, NeedSecrets, SetIp4Config). As the real pppd does under the
+# plugin, it tells every end by its phases and then waits for the plugin to kill it: no exit
+# status of pppd's ever reaches NetworkManager (seen with the real pppd and pptpd).
 # What it does is chosen by the stand in /run/stand/pppd-mode:
 #   connect      authenticate, bring up a tun link ppp<unit>, report the address, wait;
-#                SIGTERM (hang-up, deactivation): link down, exit 5; SIGUSR1 (link dropped
-#                from outside): link down, exit 16 (pppd's "modem hangup")
+#                SIGTERM (hang-up, deactivation): link down, exit; SIGUSR1 (the server
+#                ended the session): link down, phases 11, 1, then wait to be killed
 #   stall        authenticate, then wait without reporting an address (a dial that is
-#                still connecting); SIGTERM: exit 5
-#   auth-fail    the server refuses the password: phases 10, 11, 1, exit 19 (pppd's
-#                "failed to authenticate ourselves to peer")
-#   connect-fail the PPTP control connection cannot be made: exit 8 before any phase
-#                past SERIALCONN (pppd's "connect script failed")
+#                still connecting); SIGTERM: exit
+#   auth-fail    the server refuses the password: phases 10, 11, 1 (AUTHENTICATE straight
+#                to TERMINATE, never NETWORK), then wait to be killed
+#   connect-fail the PPTP control connection cannot be made: phases 11, 1 after
+#                SERIALCONN, then wait to be killed
 # A password that does not match /run/stand/pppd-expect (hex SHA-256 of the UTF-8
 # password, followed by the expected user on the second line) is treated as auth-fail.
 import dbus
@@ -70,18 +72,31 @@ def main():
         log("SetState %d" % number)
         helper.SetState(dbus.UInt32(number))
 
-    ended = {"code": None}
+    ended = {"signal": None}
 
     def on_signal(number, _frame):
-        ended["code"] = 5 if number == signal.SIGTERM else 16
+        ended["signal"] = number
 
     signal.signal(signal.SIGTERM, on_signal)
     signal.signal(signal.SIGUSR1, on_signal)
 
+    def wait_to_be_killed():
+        # The plugin sends SIGTERM once it has seen the phases; a stand-in that is never
+        # killed ends on its own rather than outliving the scenario.
+        deadline = time.monotonic() + 10
+        while ended["signal"] != signal.SIGTERM and time.monotonic() < deadline:
+            signal.alarm(1)
+            signal.pause()
+        log("killed" if ended["signal"] == signal.SIGTERM else "never killed")
+        return 5
+
+    signal.signal(signal.SIGALRM, lambda _number, _frame: None)
+
     phase(SERIALCONN)
     if mode == "connect-fail":
-        log("exit 8")
-        return 8
+        phase(DISCONNECT)
+        phase(DEAD)
+        return wait_to_be_killed()
     phase(ESTABLISH)
     phase(AUTHENTICATE)
     user, password = helper.NeedSecrets()
@@ -93,8 +108,7 @@ def main():
         phase(TERMINATE)
         phase(DISCONNECT)
         phase(DEAD)
-        log("exit 19")
-        return 19
+        return wait_to_be_killed()
     if mode == "connect":
         subprocess.run(["ip", "tuntap", "add", "dev", link, "mode", "tun"], check=True)
         phase(NETWORK)
@@ -103,11 +117,15 @@ def main():
                   "prefix": dbus.UInt32(32), "mtu": dbus.UInt32(1400)}
         log("SetIp4Config %s" % link)
         helper.SetIp4Config(dbus.Dictionary(config, signature="sv"))
-    while ended["code"] is None:
+    while ended["signal"] is None:
         signal.pause()
     subprocess.run(["ip", "link", "del", link], stderr=subprocess.DEVNULL)
-    log("exit %d" % ended["code"])
-    return ended["code"]
+    if ended["signal"] == signal.SIGUSR1:
+        phase(DISCONNECT)
+        phase(DEAD)
+        return wait_to_be_killed()
+    log("exit 5")
+    return 5
 
 
 if __name__ == "__main__":

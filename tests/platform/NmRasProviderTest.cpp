@@ -139,6 +139,8 @@ protected:
         // Sanitizer builds and a Python fake are slow; these only bound a failure.
         m_options.callTimeout = std::chrono::seconds(5);
         m_options.callerWait = std::chrono::seconds(10);
+        // The fake's GRE-blocked dial stays in CONNECT for 3 s, its other failures 20 ms.
+        m_options.greSilence = std::chrono::milliseconds(1500);
         m_provider = std::make_unique<NmRasProvider>(m_options);
     }
 
@@ -203,15 +205,16 @@ TEST_F(NmRasProviderTest, ProfileIsCreatedOnceWithThePluginKeysAndLeftAlone)
         {"vpn.data.refuse-chap", "yes"},
         {"vpn.data.refuse-mschap", "yes"},
         {"vpn.data.password-flags", "2"},
+        {"vpn.data.require-mppe", "yes"},
         {"ipv4.method", "auto"},
         {"ipv4.never-default", "false"},
     };
     for (const auto& [key, value] : expected) {
         EXPECT_EQ(profile.count(key) ? profile.at(key) : "(missing)", value) << key;
     }
-    // MS-CHAPv2 stays allowed; encryption is optional, so MPPE is not demanded; nothing of
-    // a password is stored.
-    for (const char* absent : {"vpn.data.refuse-mschapv2", "vpn.data.require-mppe", "vpn.data.gateway",
+    // MS-CHAPv2 stays allowed. Optional encryption still demands MPPE, since pppd would
+    // otherwise refuse the server's, but not 128 bits only. Nothing of a password is stored.
+    for (const char* absent : {"vpn.data.refuse-mschapv2", "vpn.data.require-mppe-128", "vpn.data.gateway",
                                "vpn.secrets.password"}) {
         EXPECT_EQ(profile.count(absent), 0u) << absent;
     }
@@ -322,9 +325,10 @@ TEST_P(NmDialFailureTest, EndsWithTheMappedCodeAndText)
 INSTANTIATE_TEST_SUITE_P(
     NetworkManagerWays, NmDialFailureTest,
     ::testing::Values(FailureCase{"LoginFailed", "login-failed", "", ERROR_AUTHENTICATION_FAILURE, "\276\317\310\243"},
-                      // pppd refusing the password reaches NetworkManager only as a stopped plugin.
+                      // A refused password and a server without MPPE look alike to NetworkManager.
                       FailureCase{"WrongPassword", "success", "other", kErrorNmLinkFailed, "journalctl"},
-                      FailureCase{"PppdFailed", "link-failed", "", kErrorNmLinkFailed, "pppd"},
+                      FailureCase{"NoEncryptionAtTheServer", "link-failed", "", kErrorNmLinkFailed, "MPPE"},
+                      FailureCase{"GreBlocked", "gre-blocked", "", ERROR_VPN_GRE_BLOCKED, "GRE"},
                       FailureCase{"UplinkLost", "uplink-lost", "", kErrorNmUplinkLost, "\263\327\306\256\277\366\305\251 \277\254\260\341\300\314 \262\367\276\356\301\263\275\300\264\317\264\331"},
                       FailureCase{"NoNetworkBeneath", "no-network", "", kErrorNmNoNetwork, "\310\260\274\272\310\255\265\310 \263\327\306\256\277\366\305\251 \277\254\260\341\300\314 \276\370\275\300\264\317\264\331"},
                       FailureCase{"ConnectTimeout", "timeout", "", ERROR_PPP_TIMEOUT, "VPN"},
@@ -362,24 +366,32 @@ TEST_F(NmRasProviderTest, TakenDownWhileConnectingIsNeverConnected)
     EXPECT_EQ(statisticsOf(id), ERROR_NO_CONNECTION);
 }
 
-TEST_F(NmRasProviderTest, KoreanCredentialsArriveAsUtf8)
+// pppd cannot log in with a Korean ID or password the way a Windows client does, and text
+// that is not CP949 cannot be sent at all: both are told before NetworkManager is asked.
+TEST_F(NmRasProviderTest, LoginsPppdCannotSendAreRefusedBeforeDialing)
 {
-    const std::string user = "\310\253\261\346\265\277";                   // 홍길동 in CP949
-    const std::string password = "\272\361\271\320\271\370\310\243-7";  // 비밀번호-7 in CP949
+    const std::string koreanUser = "\310\253\261\346\265\277";         // 홍길동 in CP949
+    const std::string koreanPassword = "\272\361\271\320\271\370\310\243-7";  // 비밀번호-7 in CP949
     writeEntry();
-    Events events;
-    dial(events, "127.0.0.1", user, password);
-    ASSERT_EQ(events.outcome().back(), std::make_pair(static_cast<DWORD>(RASCS_Connected), DWORD{0}));
-    EXPECT_THAT(m_fake.receivedSecrets(), ElementsAre("비밀번호-7"));
-    EXPECT_EQ(m_fake.profileSettings(kEntry).at("vpn.data.user"), "홍길동");
-
-    // Bytes that are not CP949 text are refused before NetworkManager is asked.
-    Events refused;
-    dial(refused, "127.0.0.1", "lee", "\377\377");
-    const auto outcome = refused.outcome();
-    ASSERT_EQ(outcome.size(), 1u);
-    EXPECT_EQ(outcome[0].second, kErrorNmBadText);
-    EXPECT_THAT(m_fake.receivedSecrets(), ElementsAre("비밀번호-7"));
+    const struct {
+        std::string user;
+        std::string password;
+        DWORD code;
+    } refusals[] = {
+        {koreanUser, "secret", kErrorNmNonAsciiLogin},
+        {"lee", koreanPassword, kErrorNmNonAsciiLogin},
+        {"lee", "\377\377", kErrorNmBadText},
+    };
+    for (const auto& refusal : refusals) {
+        Events refused;
+        dial(refused, "127.0.0.1", refusal.user, refusal.password);
+        const auto outcome = refused.outcome();
+        ASSERT_EQ(outcome.size(), 1u);
+        EXPECT_EQ(outcome[0], std::make_pair(static_cast<DWORD>(RASCS_OpenPort), refusal.code));
+        EXPECT_TRUE(knownErrorText(refusal.code).has_value());
+    }
+    EXPECT_TRUE(m_fake.receivedSecrets().empty());
+    EXPECT_EQ(m_fake.clientCalls().find("ActivateConnection"), std::string::npos);
 }
 
 TEST_F(NmRasProviderTest, HangUpDeactivatesAndEndsTheEvents)

@@ -16,9 +16,13 @@ namespace {
 using namespace norvanta::platform::ras;
 using namespace std::chrono_literals;
 
+constexpr auto kNoConnect = nm::ConnectSeen::Never;
+constexpr auto kBrief = nm::ConnectSeen::Briefly;
+constexpr auto kStalled = nm::ConnectSeen::Stalled;
+
 struct ReasonCase {
     std::uint32_t reason;
-    bool connectReached;
+    nm::ConnectSeen connect;
     DWORD code;
 };
 
@@ -31,26 +35,29 @@ class NmFailureCodeTest : public ::testing::TestWithParam<ReasonCase> {};
 
 TEST_P(NmFailureCodeTest, MapsTheReason)
 {
-    EXPECT_EQ(nm::failureCode(GetParam().reason, GetParam().connectReached), GetParam().code);
+    EXPECT_EQ(nm::failureCode(GetParam().reason, GetParam().connect), GetParam().code);
     // Every code the dialer produces has a text of its own.
     EXPECT_TRUE(knownErrorText(GetParam().code).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, NmFailureCodeTest,
-    // The reasons NetworkManager 1.42 gave on the stand (tests/nm-real) are marked "seen".
-    ::testing::Values(ReasonCase{0, true, kErrorNmLinkFailed},   // seen: pppd exits 8 or finds no /dev/ppp
-                      ReasonCase{4, true, kErrorNmLinkFailed},   // seen: pppd refused the password (phase 11, exit 19)
-                      ReasonCase{0, false, ERROR_AUTOMATIC_VPN_FAILED},
-                      ReasonCase{4, false, kErrorNmPluginStopped},
-                      ReasonCase{2, true, ERROR_USER_DISCONNECTION},  // seen: deactivated from outside
-                      ReasonCase{3, true, kErrorNmUplinkLost},        // seen: uplink disconnected while connecting
-                      ReasonCase{14, true, kErrorNmUplinkLost},
-                      ReasonCase{5, true, ERROR_PPP_NO_PROTOCOLS_CONFIGURED}, ReasonCase{6, true, ERROR_PPP_TIMEOUT},
-                      ReasonCase{8, false, kErrorNmPluginMissing}, ReasonCase{9, true, ERROR_AUTHENTICATION_FAILURE},
-                      ReasonCase{10, true, ERROR_AUTHENTICATION_FAILURE},
-                      ReasonCase{11, false, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
-                      ReasonCase{99, true, ERROR_AUTOMATIC_VPN_FAILED}));
+    // "real": what NetworkManager 1.42 gave with the real pppd and pptpd in a guest.
+    ::testing::Values(ReasonCase{0, kBrief, kErrorNmLinkFailed},     // real: password refused, or no MPPE at the server
+                      ReasonCase{0, kStalled, ERROR_VPN_GRE_BLOCKED}, // real: GRE dropped, LCP timed out at +32 s
+                      ReasonCase{4, kStalled, ERROR_VPN_GRE_BLOCKED}, // real: the (7,4) after that (6,0)
+                      ReasonCase{4, kBrief, kErrorNmLinkFailed},
+                      ReasonCase{0, kNoConnect, ERROR_AUTOMATIC_VPN_FAILED},
+                      ReasonCase{4, kNoConnect, kErrorNmPluginStopped},
+                      ReasonCase{2, kBrief, ERROR_USER_DISCONNECTION},  // real: taken down from outside
+                      ReasonCase{2, kStalled, ERROR_USER_DISCONNECTION},
+                      ReasonCase{3, kBrief, kErrorNmUplinkLost},
+                      ReasonCase{14, kBrief, kErrorNmUplinkLost},
+                      ReasonCase{5, kBrief, ERROR_PPP_NO_PROTOCOLS_CONFIGURED}, ReasonCase{6, kBrief, ERROR_PPP_TIMEOUT},
+                      ReasonCase{8, kNoConnect, kErrorNmPluginMissing}, ReasonCase{9, kBrief, ERROR_AUTHENTICATION_FAILURE},
+                      ReasonCase{10, kBrief, ERROR_AUTHENTICATION_FAILURE},
+                      ReasonCase{11, kNoConnect, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
+                      ReasonCase{99, kBrief, ERROR_AUTOMATIC_VPN_FAILED}));
 
 TEST(NmCallErrorTest, NamesMapToTheirCodes)
 {

@@ -19,8 +19,9 @@ constexpr std::uint32_t kAddToDisk = 0x1;
 constexpr std::uint32_t kAddBlockAutoconnect = 0x20;
 constexpr std::uint32_t kUpdateToDisk = 0x1;
 
-// RAS encryption types above "optional" ask for encryption; the strongest asks for 128 bits.
-constexpr DWORD kEncryptionRequire = 1;
+// RAS encryption types: none, required, the strongest required, and "used if the server
+// offers it".
+constexpr DWORD kEncryptionNone = 0;
 constexpr DWORD kEncryptionRequireMax = 2;
 
 std::uint64_t usecOf(std::chrono::milliseconds timeout)
@@ -317,7 +318,11 @@ std::map<std::string, std::string> pptpDataFor(const EntrySettings& settings)
         {"refuse-mschap", "yes"}, {"lcp-echo-failure", "5"}, {"lcp-echo-interval", "30"},
         {"password-flags", "2"},
     };
-    if (settings.encryptionType == kEncryptionRequire || settings.encryptionType == kEncryptionRequireMax) {
+    // pppd negotiates MPPE only when told to require it: it has no "if the server offers
+    // it", and left alone it rejects the server's MPPE and runs the tunnel in plain text.
+    // So every entry that wants encryption at all requires it; 40 or 128 bits, whichever
+    // the server offers, as Windows takes the strongest offered.
+    if (settings.encryptionType != kEncryptionNone) {
         data["require-mppe"] = "yes";
     }
     if (settings.encryptionType == kEncryptionRequireMax) {

@@ -60,6 +60,21 @@ bool isEnd(bool vpn, std::uint32_t state)
     return vpn ? (state == nm::kVpnFailed || state == nm::kVpnDisconnected) : state == nm::kActiveDeactivated;
 }
 
+nm::ConnectSeen connectSeen(const std::optional<std::chrono::steady_clock::time_point>& since,
+                            std::chrono::milliseconds greSilence)
+{
+    if (!since) {
+        return nm::ConnectSeen::Never;
+    }
+    return std::chrono::steady_clock::now() - *since >= greSilence ? nm::ConnectSeen::Stalled
+                                                                   : nm::ConnectSeen::Briefly;
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
 struct NmRasProvider::PendingActivation {
@@ -165,8 +180,8 @@ DWORD NmRasProvider::dial(ConnectionId id, const DialRequest& request, ProgressC
 // time limit may end the dial meanwhile, which the next step notices.
 void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
 {
-    if (!convertToUtf8(id, request)) {
-        failIfChecking(id, kErrorNmBadText);
+    if (const DWORD refused = convertToUtf8(id, request); refused != 0) {
+        failIfChecking(id, refused);
         return;
     }
     const auto checked = m_bus->await<Checked>(
@@ -219,13 +234,13 @@ void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
 // The RAS functions take CP949 text; D-Bus strings must be UTF-8 (sd-bus refuses anything
 // else). Converts the request's server, user and domain, and the password the dial keeps;
 // false, with nothing half-converted left behind, when one of them is not CP949 text.
-bool NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
+DWORD NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
 {
     const auto server = exactUtf8FromCp949(request.phoneNumber);
     const auto user = exactUtf8FromCp949(request.userName);
     const auto domain = exactUtf8FromCp949(request.domain);
     if (!server || !user || !domain) {
-        return false;
+        return kErrorNmBadText;
     }
     request.phoneNumber = *server;
     request.userName = *user;
@@ -233,16 +248,21 @@ bool NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
     const std::lock_guard lock(m_mutex);
     const auto link = m_links.find(id);
     if (link == m_links.end()) {
-        return true;  // hung up meanwhile: nothing left to convert
+        return 0;  // hung up meanwhile: nothing left to convert
     }
     auto password = exactUtf8FromCp949(link->second.password);
     wipe(link->second.password);
     if (!password) {
-        return false;
+        return kErrorNmBadText;
     }
+    // pppd hashes the password by widening each byte to 16 bits where Windows hashes its
+    // UTF-16, and the name reaches the server as UTF-8 where a Windows client sends its
+    // code page: a login that is not all ASCII can only be refused by the server, after a
+    // wait and with no word of why. Said before dialing instead.
+    const bool pppdCanLogIn = isAscii(*user) && isAscii(*domain) && isAscii(*password);
     link->second.password.assign(*password);
     wipe(*password);
-    return true;
+    return pppdCanLogIn ? 0 : kErrorNmNonAsciiLogin;
 }
 
 NmRasProvider::Checked NmRasProvider::checkNetworkManager(sd_bus* bus, const std::string& entryName)
@@ -619,11 +639,11 @@ void NmRasProvider::applyState(Link& link, bool vpn, std::uint32_t state, std::u
     if (link.phase != Phase::Activating) {
         return;
     }
-    if (state == nm::kVpnConnect) {
-        link.connectReached = true;
+    if (state == nm::kVpnConnect && !link.connectSince) {
+        link.connectSince = std::chrono::steady_clock::now();
     }
     if (isEnd(true, state)) {
-        fail(link, nm::failureCode(reason, link.connectReached));
+        fail(link, nm::failureCode(reason, connectSeen(link.connectSince, m_options.greSilence)));
         return;
     }
     if (state == nm::kVpnActivated) {
@@ -647,7 +667,7 @@ void NmRasProvider::applyActiveState(Link& link, std::uint32_t state, std::uint3
     if (link.phase == Phase::Connected && goingAway) {
         markLost(link);
     } else if (link.phase == Phase::Activating && goingAway) {
-        fail(link, nm::failureCode(reason, link.connectReached));
+        fail(link, nm::failureCode(reason, connectSeen(link.connectSince, m_options.greSilence)));
     } else if (link.phase == Phase::Activating && state == nm::kActiveActivated) {
         becomeConnectedWhenBothUp(link);
     }

@@ -4,6 +4,7 @@
 #include "platform/linux/ras/NmDbus.h"
 #include "platform/linux/ras/NmLinkRecord.h"
 #include "platform/linux/ras/NmSecretAgent.h"
+#include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasProvider.h"
 
 #include <array>
@@ -27,6 +28,7 @@ struct NmRasOptions {
     std::chrono::milliseconds callTimeout{1500};  // one D-Bus call
     std::chrono::milliseconds callerWait{2500};   // the longest a RAS call waits for D-Bus
     std::chrono::milliseconds dialLimit{90000};   // dial start to connected, or 718
+    std::chrono::milliseconds greSilence{nm::kGreSilence};  // in CONNECT this long, a failure reads as GRE blocked
     std::chrono::milliseconds probeTimeout{5000}; // the PPTP port check
     std::uint16_t pptpPort = 1723;
     std::filesystem::path systemRoot = "/";       // where /sys and /lib/modules are read
@@ -87,7 +89,7 @@ private:
         std::string profilePath;
         std::string activePath;
         std::string nmOwner;        // the only sender the agent answers
-        bool connectReached = false;  // VPN state 3 seen
+        std::optional<std::chrono::steady_clock::time_point> connectSince;  // VPN state 3 seen
         bool vpnActivated = false;    // VPN state 5 seen
         std::uint32_t activeState = 0;  // the active connection's last state
         std::uint64_t activatedMs = 0;
@@ -108,7 +110,8 @@ private:
 
     // Dial steps, in order.
     void runChecks(ConnectionId id, DialRequest request);
-    bool convertToUtf8(ConnectionId id, DialRequest& request);
+    // 0 once the texts are UTF-8 for D-Bus; else the code that ends the dial.
+    DWORD convertToUtf8(ConnectionId id, DialRequest& request);
     Checked checkNetworkManager(sd_bus* bus, const std::string& entryName);
     void activate(sd_bus* bus, ConnectionId id, const nm::Profile& profile, std::map<std::string, std::string> data,
                   const std::string& owner);

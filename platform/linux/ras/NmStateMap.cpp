@@ -40,8 +40,10 @@
 //   | reason                                         | code                                  |
 //   |------------------------------------------------|---------------------------------------|
 //   | 0 UNKNOWN, 1 NONE, 4 SERVICE_STOPPED           | after CONNECT: 0x20000016 the PPTP    |
-//   |                                                | link failed; before CONNECT: 800, or  |
-//   |                                                | for 4 the plugin stopped 0x20000014   |
+//   |                                                | link failed, or 806 GRE blocked when  |
+//   |                                                | CONNECT lasted the GRE silence (20 s);|
+//   |                                                | before CONNECT: 800, or for 4 the     |
+//   |                                                | plugin stopped 0x20000014             |
 //   | 2 USER_DISCONNECTED                            | 631                                   |
 //   | 3 DEVICE_DISCONNECTED, 14 DEVICE_REMOVED       | 0x20000017 the local network went     |
 //   | 13 DEVICE_REALIZE_FAILED                       | 619                                   |
@@ -62,10 +64,13 @@
 // state is 5 and the active connection is 2 ACTIVATED (NetworkManager sends the latter
 // first).
 //
-// Reasons 0, 1 and 4 say nothing about the cause: pppd that cannot start (no /dev/ppp), a
-// server that cannot be reached and, as pppd's exit codes reach NetworkManager, a refused
-// password all look alike, so they read as "the PPTP link could not be established" with
-// the system log to look in, never as a wrong password.
+// Reasons 0, 1 and 4 say little about the cause. With the real pppd no exit status ever
+// reaches NetworkManager: the plugin learns of the end from pppd's phase change and kills
+// pppd itself, so a refused password, a server that will not do MPPE and pppd that cannot
+// start (no /dev/ppp) all end as the plugin's CONNECT_FAILED, then reason 0, within a few
+// seconds of CONNECT. They read as "the PPTP link could not be established" with the
+// system log to look in, never as a wrong password. Only time tells GRE dropped on the
+// way: the same reason, but after tens of seconds in CONNECT.
 
 namespace norvanta::platform::ras::nm {
 namespace {
@@ -124,11 +129,11 @@ int progressStepOf(std::uint32_t vpnState)
     }
 }
 
-DWORD failureCode(std::uint32_t reason, bool connectReached)
+DWORD failureCode(std::uint32_t reason, ConnectSeen connect)
 {
     if (reason == kReasonUnknown || reason == kReasonNone || reason == kReasonServiceStopped) {
-        if (connectReached) {
-            return kErrorNmLinkFailed;
+        if (connect != ConnectSeen::Never) {
+            return connect == ConnectSeen::Stalled ? ERROR_VPN_GRE_BLOCKED : kErrorNmLinkFailed;
         }
         return reason == kReasonServiceStopped ? kErrorNmPluginStopped : ERROR_AUTOMATIC_VPN_FAILED;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/RasApi.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string_view>
 
@@ -42,10 +43,23 @@ inline constexpr int kStepConnected = 6;
 // -1 for a state that says nothing about progress (unknown, prepare, need-auth, the ends).
 int progressStepOf(std::uint32_t vpnState);
 
+// A link that sat this long in CONNECT before it failed had its control connection
+// accepted and then never heard the server's PPP: pppd gives up after ten unanswered
+// LCP requests three seconds apart, about 30 s, while a refused login or encryption ends
+// within seconds. That is the sign of GRE dropped by a router or firewall on the way.
+inline constexpr std::chrono::seconds kGreSilence{20};
+
+// What an activation that ended had seen of VPN state 3 (CONNECT).
+enum class ConnectSeen {
+    Never,
+    Briefly,  // for less than the GRE silence
+    Stalled,  // for the GRE silence or longer
+};
+
 // The RAS error code of an activation that ended (VPN state 6 or 7, or the active
 // connection deactivating) before the link was up. `reason` is
-// NMActiveConnectionStateReason; `connectReached` whether VPN state 3 (CONNECT) was seen.
-DWORD failureCode(std::uint32_t reason, bool connectReached);
+// NMActiveConnectionStateReason.
+DWORD failureCode(std::uint32_t reason, ConnectSeen connect);
 
 // The RAS error code of a failed ActivateConnection call, by the error's name and message.
 DWORD activationErrorCode(std::string_view errorName, std::string_view message);
