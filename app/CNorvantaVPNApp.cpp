@@ -10,6 +10,7 @@
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 
 #include <filesystem>
 
@@ -25,7 +26,8 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
     // Before the first message box, so that even "already running" has a Korean button.
     norvanta::app::installQtKoreanTranslations();
     if (m_instanceLock.acquire(m_setup.lockName) == norvanta::platform::InstanceLock::Result::HeldByOther) {
-        MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kAlreadyRunning));
+        MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kAlreadyRunning),
+                         MessageBox::Icon::Information);
         return Ending::Refused;
     }
     if (!norvanta::platform::StartSocketLayer()) {
@@ -50,7 +52,12 @@ StartupSetup defaultStartup()
     setup.runDialog = [](norvanta::app::StartupFetch& fetch) {
         CNorvantaVPNDlg dialog;
         dialog.OnInitDialog(&fetch);
-        dialog.exec();
+        // Not exec(): that makes the window application-modal, and a modal window takes
+        // every input from the tray icon, whose menu then never opens.
+        QEventLoop loop;
+        QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+        dialog.show();
+        loop.exec();
     };
     return setup;
 }

@@ -40,19 +40,17 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_unique<Q
             emit disconnectRequested();
         }
     });
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_icon = new QSystemTrayIcon(this);
-        m_icon->setContextMenu(m_menu.get());
-        connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-                emit openRequested();
-            }
-        });
-    }
+    // Made and shown whether or not a tray is there now: Qt then follows the tray's
+    // arrival and departure (a panel started after the client, or restarted).
+    m_icon = new QSystemTrayIcon(this);
+    m_icon->setContextMenu(m_menu.get());
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+            emit openRequested();
+        }
+    });
     refresh();
-    if (m_icon != nullptr) {
-        m_icon->show();
-    }
+    m_icon->show();
 }
 
 TrayIcon::~TrayIcon() = default;
@@ -72,7 +70,7 @@ void TrayIcon::setDetails(const QString& server, const QString& time)
 
 bool TrayIcon::shown() const
 {
-    return m_icon != nullptr && m_icon->isVisible();
+    return m_icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 bool TrayIcon::showMessage(const QString& title, const QString& body)

@@ -17,7 +17,7 @@ namespace norvanta::app {
 // The client in the desktop's tray: a picture for the dial's phase (disconnected,
 // connecting, connected), a tooltip with the server and the connected time, and a menu
 // of 열기, 접속 or 접속종료, and 종료. The menu is there whether or not the desktop has a
-// tray; the icon is shown only where there is one, and without one nothing changes.
+// tray; the icon appears when a tray does, and without one nothing changes.
 class TrayIcon : public QObject {
     Q_OBJECT
 
@@ -57,7 +57,7 @@ private:
     QAction* m_open = nullptr;
     QAction* m_connect = nullptr;
     QAction* m_exit = nullptr;
-    QSystemTrayIcon* m_icon = nullptr; // child of this object; null without a tray
+    QSystemTrayIcon* m_icon = nullptr; // child of this object, waiting for a tray where none is
     DialState::Phase m_phase = DialState::Phase::Idle;
     QString m_server;
     QString m_time;

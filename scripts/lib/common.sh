@@ -5,7 +5,7 @@ NORVANTA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 # Build and test tools, the libraries we link, the fonts the Korean interface needs,
 # the X server (and its window finder) scripts/run and the package check use on a
-# machine without a display, the Debian package tools and validators, what the
+# machine without a display, a tray host for the tray's check, the Debian package tools and validators, what the
 # benchmarks compare against, and the tools of the NetworkManager stand (tests/nm-real:
 # namespaces, links, the private bus and its monitor, the stand-in pppd's D-Bus binding).
 # The stand's NetworkManager packages are not in this list: it unpacks them without
@@ -15,7 +15,7 @@ NORVANTA_PACKAGES=(
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
   qt6-base-dev qt6-translations-l10n fonts-nanum fonts-liberation
-  xvfb xauth xdotool
+  xvfb xauth xdotool x11-utils trayer procps
   lintian desktop-file-utils appstream dpkg-dev
   curl libpugixml-dev
   libsystemd-dev dbus python3-dbusmock zlib1g-dev
