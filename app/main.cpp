@@ -43,6 +43,7 @@ int main(int argc, char** argv)
     }
     // Before anything holds the password; a failure leaves the client usable as before.
     norvanta::platform::disableCoreDumps();
+    norvanta::platform::preventSessionBusAutolaunch();
     QApplication application(argc, argv);
     norvanta::app::InstallDialEventRelay();
     CNorvantaVPNApp client(defaultStartup());

@@ -25,4 +25,11 @@ bool launchDetached(const std::string& path);
 // is not dumpable. True when both took effect.
 bool disableCoreDumps();
 
+// Where the process has no session bus address, D-Bus would start a session bus of its
+// own at the first use (dbus-launch --autolaunch) and leave its daemon running after the
+// client: the address becomes the user's bus socket under XDG_RUNTIME_DIR when there is
+// one, else an address that simply fails, so notifications go through the tray or not at
+// all. Call before anything reaches for the bus. Nothing to do where there is no D-Bus.
+void preventSessionBusAutolaunch();
+
 } // namespace norvanta::platform

@@ -1,9 +1,12 @@
 #include "platform/Process.h"
 
 #include <climits>
+#include <cstdlib>
+#include <string>
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -52,6 +55,22 @@ bool disableCoreDumps()
     const bool noCoreFile = ::setrlimit(RLIMIT_CORE, &noCore) == 0;
     const bool notDumpable = ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
     return noCoreFile && notDumpable;
+}
+
+void preventSessionBusAutolaunch()
+{
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr && address[0] != '\0') {
+        return;
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string socket = runtime != nullptr && runtime[0] == '/' ? std::string(runtime) + "/bus" : std::string();
+    struct stat found {};
+    if (socket.empty() || ::stat(socket.c_str(), &found) != 0 || !S_ISSOCK(found.st_mode)) {
+        // No such socket: connecting fails at once, and nothing is started.
+        socket = "/nonexistent/norvanta-no-session-bus";
+    }
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + socket).c_str(), 1);
 }
 
 } // namespace norvanta::platform

@@ -68,4 +68,9 @@ bool disableCoreDumps()
     return true;
 }
 
+void preventSessionBusAutolaunch()
+{
+    // Windows has no session bus to start.
+}
+
 } // namespace norvanta::platform

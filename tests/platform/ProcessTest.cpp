@@ -1,12 +1,19 @@
 #include "platform/Process.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <thread>
 #include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -82,6 +89,42 @@ TEST(Process, LaunchOfAMissingOrNonExecutableProgramFails)
     // Even root needs an execute bit to run a file.
     EXPECT_FALSE(norvanta::platform::launchDetached(plain.string()));
     fs::remove(plain);
+}
+
+} // namespace
+
+namespace {
+
+// Without a session bus address D-Bus would start a bus of its own and leave it behind.
+TEST(Process, NoSessionBusIsEverAutolaunched)
+{
+    using norvanta::testsupport::setEnvironment;
+    const fs::path runtime = norvanta::testsupport::makeTemporaryDirectory("norvanta-bus");
+    auto addressAfter = [](const std::optional<std::string>& address) {
+        setEnvironment("DBUS_SESSION_BUS_ADDRESS", address);
+        norvanta::platform::preventSessionBusAutolaunch();
+        const char* now = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+        return std::string(now != nullptr ? now : "(unset)");
+    };
+    setEnvironment("XDG_RUNTIME_DIR", runtime.string());
+    EXPECT_EQ(addressAfter("unix:path=/run/user/7/bus"), "unix:path=/run/user/7/bus");
+    const std::string failing = addressAfter(std::nullopt);
+    EXPECT_EQ(failing.rfind("unix:path=/nonexistent/", 0), 0u) << failing;
+    EXPECT_EQ(addressAfter(""), failing);
+
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un bus{};
+    bus.sun_family = AF_UNIX;
+    const std::string path = (runtime / "bus").string();
+    ASSERT_LT(path.size(), sizeof bus.sun_path);
+    std::copy(path.begin(), path.end(), bus.sun_path);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&bus), sizeof bus), 0);
+    EXPECT_EQ(addressAfter(std::nullopt), "unix:path=" + path);
+    ::close(listener);
+
+    setEnvironment("DBUS_SESSION_BUS_ADDRESS", std::nullopt);
+    setEnvironment("XDG_RUNTIME_DIR", std::nullopt);
+    fs::remove_all(runtime);
 }
 
 } // namespace
