@@ -9,6 +9,9 @@ inline constexpr char kAlreadyRunning[] = "프로그램이 이미 실행되어 �
 inline constexpr char kSocketsFailed[] = "Windows 소켓을 초기화하지 못했습니다."; // message 103
 inline constexpr char kServerListFailed[] = "서버 목록을 가져올수 없습니다! 재실행 해주시기 바랍니다";
 // Asked when 접속 finds no server: yes fetches the list again, with the same requests.
+// The status line after a list that could not be fetched: the message box's advice to
+// restart is not the only way, 접속 fetches it again.
+inline constexpr char kListRetryHint[] = "서버 목록을 받지 못했습니다. 접속을 누르면 다시 받습니다.";
 inline constexpr char kNoServer[] = "접속할 서버가 없습니다. 서버 목록을 다시 받으시겠습니까?";
 inline constexpr char kLoadingServers[] = "서버 목록을 불러오는 중...";
 // Followed by the system's own advice (platform::updateAdvice).

@@ -9,6 +9,7 @@
 #include "app/ServiceHost.h"
 #include "app/TrayIcon.h"
 #include "platform/Process.h"
+#include "platform/ras/RasErrorText.h"
 #include "ras/RasDialEvent.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/CFontStatic.h"
@@ -30,6 +31,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <utility>
 
 CNorvantaVPNDlg* g_pMainDlg = nullptr;
 
@@ -185,6 +187,7 @@ void CNorvantaVPNDlg::createControls()
 
     m_chkSaveId = makeSaveBox(this, text::kSaveId, 20, 210, 100, 223);
     m_chkSavePassword = makeSaveBox(this, text::kSavePassword, 235, 210, 325, 223);
+    applyPhaseControls(norvanta::app::DialState::Phase::Idle);
 
     connect(m_btnConnect, &QPushButton::clicked, this, [this] { OnConnect(); });
     connect(m_btnDisconnect, &QPushButton::clicked, this, [this] { OnDisconnect(); });
@@ -247,7 +250,7 @@ void CNorvantaVPNDlg::exitFromTray()
 {
     // The same question as the caption's close button, and the same way out.
     if (confirmExit()) {
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        closeConfirmed();
     }
 }
 
@@ -283,7 +286,8 @@ void CNorvantaVPNDlg::watchFetch(norvanta::app::StartupFetch& fetch)
         QTimer::singleShot(0, this, [this, version] {
             MessageBox::show(this, QString::fromUtf8(text::kClientCaption),
                              QString::fromUtf8(text::kNewVersionPublished)
-                                 .arg(fromCp949(version), QString::fromUtf8(norvanta::platform::updateAdvice())));
+                                 .arg(fromCp949(version), QString::fromUtf8(norvanta::platform::updateAdvice())),
+                             MessageBox::Icon::Information);
         });
     });
 }
@@ -318,11 +322,17 @@ void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList
         m_nServerIndex = found == list.servers.end() ? 0 : static_cast<std::int32_t>(found - list.servers.begin());
         m_cboServer->setCurrentIndex(m_nServerIndex);
     }
-    SetStatusText(QString::fromUtf8(text::kNotConnected));
+    SetStatusText(QString::fromUtf8(list.reached ? text::kNotConnected : text::kListRetryHint));
     m_btnConnect->setEnabled(true);
     refreshTrayDetails();
     if (!list.reached) {
+        m_connectWhenListArrives = false;
         MessageBox::show(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kServerListFailed));
+        return;
+    }
+    // The user pressed 접속 and agreed to fetch the list: that connect goes on by itself.
+    if (std::exchange(m_connectWhenListArrives, false) && m_servers.Count() > 0) {
+        OnConnect();
     }
 }
 
@@ -337,6 +347,7 @@ void CNorvantaVPNDlg::onServerActivated(int index)
 void CNorvantaVPNDlg::offerListRetry()
 {
     if (MessageBox::ask(this, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kNoServer))) {
+        m_connectWhenListArrives = true;
         fetchServerList();
     }
 }
@@ -405,6 +416,9 @@ void CNorvantaVPNDlg::OnSaveBoxToggled(const QObject* box, int state)
     }
     m_chkSaveId->setChecked(saveId != 0);
     m_chkSavePassword->setChecked(savePassword != 0);
+    if (state == 0) {
+        norvanta::app::ForgetUnticked(saveId, savePassword);
+    }
 }
 
 void CNorvantaVPNDlg::OnConnect()
@@ -438,16 +452,32 @@ void CNorvantaVPNDlg::OnRasDialEvent(HRASCONN connection, unsigned state, unsign
     apply(m_dialState.dialEvent(connection, state, static_cast<DWORD>(error)));
 }
 
+void CNorvantaVPNDlg::applyPhaseControls(norvanta::app::DialState::Phase phase)
+{
+    // While a dial runs or a link is up the window must keep naming the server and the
+    // account actually dialed; 접속종료 has something to end only then.
+    const bool idle = phase == norvanta::app::DialState::Phase::Idle;
+    m_cboServer->setEnabled(idle);
+    m_editUserId->setEnabled(idle);
+    m_editPassword->setEnabled(idle);
+    m_btnDisconnect->setEnabled(!idle);
+}
+
 void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
 {
     if (reaction.tickRunning == false) {
         m_connectedTimer.stop();
+    }
+    // Before any message box, so that the window behind it already shows the new phase.
+    if (reaction.phaseChanged) {
+        applyPhaseControls(*reaction.phaseChanged);
     }
     if (reaction.showNoServer) {
         offerListRetry();
     }
     if (reaction.showError) {
         showDialError(*reaction.showError);
+        focusPasswordAfterRefusal(*reaction.showError);
     }
     if (reaction.hangUp) {
         HangUpConnection(m_dialer, norvanta::ras::kVpnEntryName);
@@ -501,6 +531,16 @@ void CNorvantaVPNDlg::showDialError(DWORD error)
     MessageBox::show(this, QString::fromUtf8(text::kDialErrorCaption), shown, MessageBox::Icon::Error);
 }
 
+void CNorvantaVPNDlg::focusPasswordAfterRefusal(DWORD error)
+{
+    // The password is what a refused login is retyped in; NetworkManager cannot tell a
+    // refused password from another failed link, so that one counts too.
+    if (error == ERROR_AUTHENTICATION_FAILURE || error == norvanta::platform::ras::kErrorNmLinkFailed) {
+        m_editPassword->setFocus();
+        m_editPassword->selectAll();
+    }
+}
+
 void CNorvantaVPNDlg::OnTimer(int timerId)
 {
     if (timerId == TIMER_FOCUS_PASSWORD) {
@@ -527,6 +567,10 @@ void CNorvantaVPNDlg::OnServerInfo()
 void CNorvantaVPNDlg::OnServerSelChange(int index)
 {
     m_nServerIndex = index;
+    // The code at the start of a long name ("K1-1 ...") is what tells servers apart.
+    if (QLineEdit* edit = m_cboServer->lineEdit()) {
+        edit->setCursorPosition(0);
+    }
     refreshTrayDetails();
 }
 

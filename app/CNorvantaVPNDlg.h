@@ -116,6 +116,8 @@ private:
     void SaveCredentials();
     void startDial();
     void showDialError(DWORD error);
+    void focusPasswordAfterRefusal(DWORD error);
+    void applyPhaseControls(norvanta::app::DialState::Phase phase);
     void apply(const norvanta::app::DialState::Reaction& reaction);
 
     QLabel* m_banner = nullptr;
@@ -145,6 +147,7 @@ private:
     bool m_destroyed = false;
     bool m_listLoading = false;
     bool m_handedToUpdater = false;
+    bool m_connectWhenListArrives = false; // 접속 found no list and the user asked for it again
     // The fetch of the list when start-up's own is not the one to wait for (a retry).
     std::unique_ptr<norvanta::app::StartupFetch> m_listFetch;
     norvanta::app::TrayIcon* m_tray = nullptr; // child of this window

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <variant>
+#include <vector>
 
 namespace norvanta::app {
 namespace {
@@ -88,6 +90,23 @@ void SaveLastServer(const std::string& name)
 {
     const CRegistryEx::Change changes[] = {{kLastServer, std::string_view(name)}};
     CRegistryEx store;
+    store.WriteAll(changes, kSaveLockPatience);
+}
+
+void ForgetUnticked(int saveId, int savePassword)
+{
+    std::vector<CRegistryEx::Change> changes;
+    if (saveId == 0) {
+        changes.push_back({"UserIDSave", std::uint32_t{0}});
+    }
+    if (savePassword == 0) {
+        changes.push_back({"UserPWSave", std::uint32_t{0}});
+        changes.push_back({"UserPW", std::monostate()});
+    }
+    CRegistryEx store;
+    if (changes.empty() || !store.Open()) {
+        return;
+    }
     store.WriteAll(changes, kSaveLockPatience);
 }
 

@@ -30,6 +30,11 @@ std::string RestoreLastServer();
 // Remembers the chosen server's name, creating the settings key if needed; failures are silent.
 void SaveLastServer(const std::string& name);
 
+// The user unticked a save box: what it kept is forgotten now, not with the next
+// successful connection ("UserIDSave" 0; "UserPWSave" 0 and "UserPW" erased). A box that
+// stays ticked changes nothing, and nothing is written when no settings were ever stored.
+void ForgetUnticked(int saveId, int savePassword);
+
 enum class SaveBox { Id, Password };
 
 // A remembered password implies a remembered ID: unchecking the ID box unchecks the

@@ -3,6 +3,7 @@
 #include "ui/MessageBox.h"
 #include "ui/SkinFramePainter.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -122,6 +123,25 @@ bool CSkinDlg::confirmExit()
     return norvanta::ui::MessageBox::ask(this, QStringLiteral("Norvanta VPN"), QString::fromUtf8(kExitQuestion));
 }
 
+void CSkinDlg::closeConfirmed()
+{
+    m_exitConfirmed = true;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CSkinDlg::closeEvent(QCloseEvent* event)
+{
+    if (!m_exitConfirmed && !confirmExit()) {
+        event->ignore();
+        return;
+    }
+    m_exitConfirmed = false;
+    // The close goes through reject(), which an Escape held down would refuse: the answer
+    // was yes, so nothing held over from before the question may undo it.
+    m_escapeHeld = false;
+    QDialog::closeEvent(event);
+}
+
 void CSkinDlg::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -228,7 +248,7 @@ void CSkinDlg::mouseReleaseEvent(QMouseEvent* event)
     // does not show the button still pressed behind it.
     if (reaction.command == CaptionButtonState::Command::AskExit) {
         if (confirmExit()) {
-            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+            closeConfirmed();
         }
     } else if (reaction.command == CaptionButtonState::Command::ToggleMinimized) {
         if (isMinimized()) {

@@ -56,6 +56,12 @@ public slots:
 protected:
     // Asks the exit question over the window; true for yes.
     virtual bool confirmExit();
+    // Ends the window once the exit question has been answered yes (the caption's button,
+    // a tray menu), without asking again.
+    void closeConfirmed();
+    // Every other close (the window manager's Alt+F4 or its own close button) asks first,
+    // exactly as the caption's button does.
+    void closeEvent(QCloseEvent* event) override;
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -83,6 +89,7 @@ private:
     QWidget* m_client = nullptr;
     bool m_active = true;
     bool m_escapeHeld = false;
+    bool m_exitConfirmed = false;
     bool m_dragging = false;
     QPoint m_dragOffset;
 };

@@ -1,6 +1,8 @@
 #include "ui/MessageBox.h"
 
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 
 namespace norvanta::ui {
 namespace {
@@ -20,6 +22,8 @@ Recorder& recorder()
 QMessageBox::Icon toQtIcon(MessageBox::Icon icon)
 {
     switch (icon) {
+    case MessageBox::Icon::Information:
+        return QMessageBox::Information;
     case MessageBox::Icon::Error:
         return QMessageBox::Critical;
     case MessageBox::Icon::Question:
@@ -28,6 +32,20 @@ QMessageBox::Icon toQtIcon(MessageBox::Icon icon)
         break;
     }
     return QMessageBox::NoIcon;
+}
+
+// A message box is as wide as its text; a window manager then cuts a longer caption
+// ("Norvant... 클라이언트"). Room for the caption, its frame's buttons and margins.
+void makeRoomForTheCaption(QMessageBox& box)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) {
+        return;
+    }
+    constexpr int kFrameButtonsAndMargins = 140;
+    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kFrameButtonsAndMargins;
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
 }
 
 } // namespace
@@ -39,6 +57,7 @@ void MessageBox::show(QWidget* owner, const QString& caption, const QString& tex
         return;
     }
     QMessageBox box(toQtIcon(icon), caption, text, QMessageBox::Ok, owner);
+    makeRoomForTheCaption(box);
     box.exec();
 }
 
@@ -50,6 +69,7 @@ bool MessageBox::ask(QWidget* owner, const QString& caption, const QString& text
     }
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(QMessageBox::No);
+    makeRoomForTheCaption(box);
     return box.exec() == QMessageBox::Yes;
 }
 

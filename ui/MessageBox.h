@@ -11,7 +11,7 @@ namespace norvanta::ui {
 // have been shown and answer it without a person (see startRecording).
 class MessageBox {
 public:
-    enum class Icon { None, Error, Question };
+    enum class Icon { None, Information, Error, Question };
 
     struct Shown {
         QString caption;

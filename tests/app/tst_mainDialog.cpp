@@ -24,6 +24,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -109,6 +110,8 @@ private slots:
         QCOMPARE(m_dialog->serverCombo()->itemText(1), u("K2-1 & B"));
         QCOMPARE(m_dialog->serverIndex(), 0);
         QCOMPARE(m_dialog->serverCombo()->currentIndex(), 0);
+        // A long name shows its start, the code that tells servers apart.
+        QCOMPARE(m_dialog->serverCombo()->lineEdit()->cursorPosition(), 0);
         QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
         QVERIFY(m_dialog->connectButton()->isEnabled());
         QVERIFY(MessageBox::recorded().isEmpty());
@@ -166,7 +169,7 @@ private slots:
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
         QVERIFY(!m_dialog->serverListLoading());
-        QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
+        QCOMPARE(m_dialog->statusText(), u(text::kListRetryHint));
         QVERIFY(!m_dialog->dialInProgress());
     }
 
@@ -203,6 +206,9 @@ private slots:
         QVERIFY(MessageBox::recorded().first().owned);
         QVERIFY(m_dialog->connectButton()->isEnabled());
         QVERIFY(!linkUp());
+        // Ready for the password to be typed again.
+        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+        QCOMPARE(m_dialog->passwordEdit()->selectedText(), u("wrong"));
 
         CRegistryEx store;
         QVERIFY2(!store.Open(), "a failed dial remembers nothing");
@@ -238,12 +244,28 @@ private slots:
         QVERIFY2(m_notices.isEmpty(), "the user's own end is no news");
     }
 
-    void disconnectWithoutALinkOnlyResetsTheWindow()
+    // 접속종료 is there only with something to end; the server and the account dialed
+    // cannot be changed under a running dial or a live link.
+    void controlsFollowWhatThereIsToEnd()
     {
         openDialog();
-        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
-        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
+        auto inputsEnabled = [this] {
+            return m_dialog->serverCombo()->isEnabled() && m_dialog->userIdEdit()->isEnabled()
+                && m_dialog->passwordEdit()->isEnabled();
+        };
+        QVERIFY(!m_dialog->disconnectButton()->isEnabled());
+        QVERIFY(inputsEnabled());
+        connectAs("demo", "demo");
+        QVERIFY(m_dialog->disconnectButton()->isEnabled());
+        QVERIFY(!m_dialog->serverCombo()->isEnabled() && !m_dialog->userIdEdit()->isEnabled()
+                && !m_dialog->passwordEdit()->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QVERIFY(m_dialog->disconnectButton()->isEnabled());
+        QVERIFY(!m_dialog->serverCombo()->isEnabled());
+        std::ofstream(m_dropFile) << "drop";
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
+        QVERIFY(!m_dialog->disconnectButton()->isEnabled());
+        QVERIFY(inputsEnabled());
     }
 
     void closingWhileConnectedAsksThenHangsUp()
@@ -260,10 +282,19 @@ private slots:
         QVERIFY(linkUp());
         QCOMPARE(MessageBox::recorded().last().text, u(CSkinDlg::kExitQuestion));
 
+        // The window manager's close (Alt+F4) asks the same question.
+        MessageBox::clearRecorded();
+        QVERIFY(!m_dialog->close());
+        QVERIFY(m_dialog->isVisible());
+        QVERIFY(linkUp());
+        QCOMPARE(MessageBox::recorded().size(), 1);
+        QCOMPARE(MessageBox::recorded().last().text, u(CSkinDlg::kExitQuestion));
+
         MessageBox::setNextAnswers(true);
         clickCloseButton();
         QTRY_VERIFY(!m_dialog->isVisible());
         QVERIFY(!linkUp());
+        QCOMPARE(MessageBox::recorded().size(), 2);
     }
 
     void enterConnectsAndEscapeNeverCloses()
@@ -310,8 +341,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         std::ofstream(m_dropFile) << "drop";
         QTRY_VERIFY(!linkUp());
-        m_dialog->passwordEdit()->setFocus();
-        QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Return);
+        // The account fields are locked while the window still believes the link is up.
+        serverInfoButton()->setFocus();
+        QTest::keyClick(serverInfoButton(), Qt::Key_Return);
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
         m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
@@ -388,6 +420,37 @@ private slots:
         QVERIFY(m_dialog->saveIdBox()->isChecked());
         QVERIFY(m_dialog->savePasswordBox()->isChecked());
         QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+    }
+
+    // Unticking forgets at once; ticking waits for the next successful connection.
+    void uncheckingForgetsAtOnce()
+    {
+        openDialog();
+        m_dialog->savePasswordBox()->click();
+        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
+        connectAs("demo", "demo");
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+
+        auto stored = [] {
+            CRegistryEx store;
+            std::uint32_t idSave = 9;
+            std::uint32_t passwordSave = 9;
+            std::string password = "(none)";
+            store.Open();
+            store.ReadDword("UserIDSave", idSave);
+            store.ReadDword("UserPWSave", passwordSave);
+            store.ReadString("UserPW", password);
+            return std::to_string(idSave) + " " + std::to_string(passwordSave) + " " + password;
+        };
+        QCOMPARE(QString::fromStdString(stored()), u("1 1 ZGVtbw=="));
+        m_dialog->savePasswordBox()->click();
+        QTRY_COMPARE(QString::fromStdString(stored()), u("1 0 (none)"));
+        m_dialog->saveIdBox()->click();
+        QTRY_COMPARE(QString::fromStdString(stored()), u("0 0 (none)"));
+        m_dialog->saveIdBox()->click();
+        QTest::qWait(20);
+        QCOMPARE(QString::fromStdString(stored()), u("0 0 (none)"));
     }
 
     void uncheckingTheIdBoxUnchecksThePasswordBox()
@@ -468,14 +531,18 @@ private slots:
         QVERIFY2(clock.elapsed() < 1000, "ended without waiting for the service");
     }
 
-    // A list that could not be had is fetched again from the empty list's message.
+    // A list that could not be had is fetched again from the empty list's message, and
+    // the connect the user asked for then goes on by itself.
     void failedListIsFetchedAgainOnRequest()
     {
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1");
         openDialog();
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
+        QCOMPARE(m_dialog->statusText(), u(text::kListRetryHint));
         QVERIFY(m_dialog->connectButton()->isEnabled());
+        m_dialog->userIdEdit()->setText("demo");
+        m_dialog->passwordEdit()->setText("demo");
 
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str());
         MessageBox::clearRecorded();
@@ -487,10 +554,10 @@ private slots:
         QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->serverCombo()->count(), 3, 10000);
         QCOMPARE(m_dialog->serverIndex(), 0);
-        QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
         QCOMPARE(m_service->connectionCount(), connections + 1);
         QVERIFY(QByteArray::fromStdString(m_service->lastRequest()).startsWith("POST /serverlist.xml "));
-        QVERIFY(!m_dialog->dialInProgress());
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QCOMPARE(MessageBox::recorded().size(), 1);
     }
 
     // The dial's progress names fill the time line while it runs and go when it ends,
@@ -600,14 +667,15 @@ private slots:
     }
 
     // Every keyboard stop, in order from the top, shows that it has the focus, and the
-    // keyboard alone operates the boxes and the buttons.
+    // keyboard alone operates the boxes and the buttons. 접속종료, disabled with nothing to
+    // end, is no stop then.
     void keyboardReachesAndMarksEveryControl()
     {
         openDialog();
         const QList<QWidget*> stops{m_dialog->userIdEdit(),      m_dialog->passwordEdit(),
                                     m_dialog->saveIdBox(),       m_dialog->savePasswordBox(),
                                     m_dialog->serverCombo(),     serverInfoButton(),
-                                    m_dialog->connectButton(),   m_dialog->disconnectButton()};
+                                    m_dialog->connectButton()};
         m_dialog->passwordEdit()->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
         for (qsizetype index = 0; index < stops.size(); ++index) {
