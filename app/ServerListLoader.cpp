@@ -8,9 +8,10 @@ namespace {
 
 // Fills the body text from the first attempt that reaches the server.
 bool fetchBody(const std::string& url, std::string& body,
-               const std::function<void(std::chrono::milliseconds)>& pause)
+               const std::function<void(std::chrono::milliseconds)>& pause,
+               const QEL::QEL_Network::TransportLimits& limits)
 {
-    QEL::QEL_Network::QEL_Request request;
+    QEL::QEL_Network::QEL_Request request(limits);
     for (int attempt = 1;; ++attempt) {
         std::string header;
         body.clear();
@@ -28,10 +29,11 @@ bool fetchBody(const std::string& url, std::string& body,
 
 bool LoadServerList(const std::string& url, QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers,
                     std::vector<std::string>& names,
-                    const std::function<void(std::chrono::milliseconds)>& pause)
+                    const std::function<void(std::chrono::milliseconds)>& pause,
+                    const QEL::QEL_Network::TransportLimits& limits)
 {
     std::string body;
-    if (!fetchBody(url, body, pause)) {
+    if (!fetchBody(url, body, pause, limits)) {
         return false;
     }
     xml::XmlDocument document;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/QEL_Request.h"
 #include "util/QEL_SyncArray.h"
 #include "util/ServerList.h"
 
@@ -20,8 +21,10 @@ inline constexpr std::chrono::milliseconds kServerListRetryPause{100};
 // fails; a body that is not a well-formed document is not retried. Loading stops at the
 // first datarow without a server_name or without a server_addr after it; what was read
 // before stays. Returns false only when every attempt failed to reach the server.
+// `limits` bound each attempt (the request's own defaults unless a test needs less).
 bool LoadServerList(const std::string& url, QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers,
                     std::vector<std::string>& names,
-                    const std::function<void(std::chrono::milliseconds)>& pause);
+                    const std::function<void(std::chrono::milliseconds)>& pause,
+                    const QEL::QEL_Network::TransportLimits& limits = {});
 
 } // namespace norvanta::app
