@@ -152,7 +152,10 @@ void CSkinDlg::paintEvent(QPaintEvent*)
     }
     norvanta::ui::FrameLook look;
     look.active = m_active;
-    look.minimized = isMinimized();
+    // The minimized look is for a window that really shrank to its caption. Where nothing
+    // minimizes it (a display without a window manager) the window keeps its size, and
+    // that look would leave the caption blank.
+    look.minimized = isMinimized() && height() < norvanta::ui::SkinFrameGeometry::kMinimumSize.height();
     look.maximized = isMaximized();
     look.minimize = m_buttons.minimizeImage();
     look.close = m_buttons.closeImage();

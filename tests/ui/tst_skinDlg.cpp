@@ -221,11 +221,17 @@ private slots:
         QCOMPARE(m_dialog->captionButtons().pressed(), CaptionButton::None);
     }
 
+    // Offscreen, as on a display without a window manager, nothing shrinks the window:
+    // its caption must stay as it was, title and buttons.
     void minimizeButtonMinimizesAndRestores()
     {
         showDialog();
+        const QRect caption(0, 0, m_dialog->width(), m_dialog->captionButtonRect(CaptionButton::Close).bottom());
+        const QImage before = region(m_dialog->grab().toImage(), caption);
         clickButton(CaptionButton::Minimize);
         QTRY_VERIFY(m_dialog->isMinimized());
+        QTest::mouseMove(m_dialog.get(), QPoint(200, 200));
+        QTRY_COMPARE(region(m_dialog->grab().toImage(), caption), before);
         clickButton(CaptionButton::Minimize);
         QTRY_VERIFY(!m_dialog->isMinimized());
     }
