@@ -20,6 +20,7 @@
 #include "ui/QEL_Bitmap.h"
 #include "ui/QEL_ButtonEx.h"
 #include "ui/QEL_CheckBoxEx.h"
+#include "ui/RoomyRowDelegate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -168,7 +169,8 @@ void CNorvantaVPNDlg::createControls()
     }
 
     m_lblUserId = makeLabel(this, text::kUserIdLabel, dialogUnits(11, 82, 59, 8), Qt::black);
-    m_lblPassword = makeLabel(this, text::kPasswordLabel, dialogUnits(11, 100, 44, 8), Qt::black);
+    // Two units lower than the template has it: there it sat 3 px above its field's middle.
+    m_lblPassword = makeLabel(this, text::kPasswordLabel, dialogUnits(11, 102, 44, 8), Qt::black);
     m_editUserId = place(new CFocusEditCtrl(this), dialogUnits(78, 80, 148, 14));
     m_editPassword = place(new CFocusEditCtrl(this), dialogUnits(78, 99, 148, 14));
     m_editPassword->setEchoMode(QLineEdit::Password);
@@ -176,6 +178,7 @@ void CNorvantaVPNDlg::createControls()
     m_cboServer = place(new QComboBox(this), dialogUnits(64, 134, 115, 14));
     m_cboServer->setEditable(true);
     m_cboServer->setInsertPolicy(QComboBox::NoInsert);
+    m_cboServer->setItemDelegate(new norvanta::ui::RoomyRowDelegate(m_cboServer));
     m_grpStatus = place(new CXPGroupBox(QString::fromUtf8(text::kStatusGroup), this), dialogUnits(7, 151, 219, 48));
     m_btnConnect = makeImageButton(this, text::kConnectButton, dialogUnits(41, 202, 50, 14), kConnectStrip);
     m_btnDisconnect = makeImageButton(this, text::kDisconnectButton, dialogUnits(133, 202, 50, 14), kDisconnectStrip);

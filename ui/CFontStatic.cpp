@@ -1,7 +1,11 @@
 #include "ui/CFontStatic.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPainter>
+#include <QRegularExpression>
+
+#include <utility>
 
 namespace {
 
@@ -113,10 +117,64 @@ void CFontStatic::paintText(QPainter& painter, int flags) const
     painter.drawText(rect(), flags, text());
 }
 
+void CFontStatic::setAlignedColumns(bool on)
+{
+    m_alignedColumns = on;
+    update();
+}
+
+namespace {
+
+// A line's two columns: before and after its first run of two or more spaces; the second
+// is empty for a line without one.
+std::pair<QString, QString> columnsOf(const QString& line)
+{
+    static const QRegularExpression gap(QStringLiteral(" {2,}"));
+    const QRegularExpressionMatch found = gap.match(line);
+    if (!found.hasMatch()) {
+        return {line, QString()};
+    }
+    return {line.left(found.capturedStart()), line.mid(found.capturedEnd())};
+}
+
+} // namespace
+
+void CFontStatic::paintColumns(QPainter& painter) const
+{
+    const QColor fill = m_style.ownBackground && m_style.backgroundColor.isValid()
+                            ? m_style.backgroundColor
+                            : palette().color(QPalette::Button);
+    painter.fillRect(rect(), fill);
+    painter.setPen(m_style.textColor);
+    painter.setFont(textFont());
+    const QFontMetrics metrics(painter.font());
+    const QStringList lines = text().split(u'\n');
+    int secondColumn = 0;
+    for (const QString& line : lines) {
+        const auto [first, second] = columnsOf(line);
+        if (!second.isEmpty()) {
+            secondColumn = qMax(secondColumn, metrics.horizontalAdvance(first + QStringLiteral("      ")));
+        }
+    }
+    int y = 0;
+    for (const QString& line : lines) {
+        const auto [first, second] = columnsOf(line);
+        const QRect row(0, y, width(), metrics.height());
+        painter.drawText(row, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, second.isEmpty() ? line : first);
+        if (!second.isEmpty()) {
+            painter.drawText(row.adjusted(secondColumn, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                             second);
+        }
+        y += metrics.lineSpacing();
+    }
+}
+
 void CFontStatic::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    if (m_immediate) {
+    if (m_alignedColumns && !m_immediate) {
+        paintColumns(painter);
+    } else if (m_immediate) {
         paintText(painter, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine);
     } else {
         paintText(painter, static_cast<int>(m_style.alignment()) | Qt::AlignTop | Qt::TextWordWrap);

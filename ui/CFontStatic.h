@@ -57,6 +57,10 @@ public:
 
     // Fill with the background colour instead of the button-face colour.
     void setOwnBackground(bool on);
+    // Draws a text of two columns (each line's second part after a run of two or more
+    // spaces) with the second column at one edge for every line, as a proportional font
+    // would not by the spaces alone. The text itself is kept as it is.
+    void setAlignedColumns(bool on);
     void setBackgroundColor(QColor colour);
 
     const Style& style() const { return m_style; }
@@ -72,9 +76,11 @@ protected:
 
 private:
     void paintText(QPainter& painter, int flags) const;
+    void paintColumns(QPainter& painter) const;
 
     Style m_style;
     QString m_text;
     // Set only while SetText redraws, so that paint takes the one-line look.
     bool m_immediate = false;
+    bool m_alignedColumns = false;
 };

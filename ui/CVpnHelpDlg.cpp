@@ -37,6 +37,7 @@ void CVpnHelpDlg::OnInitDialog()
     m_legend->SetTextStyle(QString::fromUtf8("굴림"), 12, QColor(0, 0, 0), CFontStatic::kBold | 0x40);
     m_legend->setBackgroundColor(QColor(255, 255, 0));
     m_legend->setOwnBackground(true);
+    m_legend->setAlignedColumns(true);
     m_legend->SetText(legendText());
     m_ok->setFocus();
 }

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -139,11 +140,19 @@ void QEL_CheckBoxEx::paintEvent(QPaintEvent*)
     painter.setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
     painter.setPen(m_textColor);
     const QRect label(labelX(), 0, qMax(0, width() - labelX()), height());
-    QRect drawn;
-    painter.drawText(label, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text(), &drawn);
+    // The glyphs' ink sits in the middle of the control's height, so that the focus mark
+    // can go round it: the line's own box is as tall as the control, and a mark on its
+    // edges ran through the Hangul strokes.
+    const QFontMetrics metrics(painter.font());
+    const QRect ink = metrics.tightBoundingRect(text());
+    const QPoint baseline(labelX(), (height() - ink.height()) / 2 - ink.top());
+    painter.save();
+    painter.setClipRect(label);
+    painter.drawText(baseline, text());
+    painter.restore();
     if (hasFocus()) {
         // Around the label, as a check box marks its focus; the box itself stays as drawn.
-        const QRect mark = drawn.isEmpty() ? label : drawn.adjusted(-1, 0, 1, 0).intersected(rect());
+        const QRect mark = text().isEmpty() ? label : ink.translated(baseline).adjusted(-2, -1, 2, 1).intersected(rect());
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(m_textColor, 1, Qt::DotLine));
         painter.drawRect(mark.adjusted(0, 0, -1, -1));

@@ -54,8 +54,10 @@ QRect SkinFrameGeometry::buttonRect(CaptionButton button, QSize window, bool max
         return QRect();
     }
     const int right = window.width() - buttonRightMargin() - (button == CaptionButton::Minimize ? width : 0);
-    const int top = m_frame;
-    const int bottom = maximized ? m_frame + height : height;
+    // A little below the window's top edge, which the buttons would otherwise touch.
+    constexpr int kGapAbove = 3;
+    const int top = m_frame + kGapAbove;
+    const int bottom = (maximized ? m_frame + height : height) + kGapAbove;
     return spanning(right - width, top, right, bottom);
 }
 

@@ -117,7 +117,7 @@ void paintSkinFrame(QPainter& painter, QSize window, const SkinResources& skin, 
         if (iconShown) {
             skin.icon().paint(&painter, QRect(5, 5, 24, 24));
         }
-        const int buttonY = look.maximized ? geometry.frameThickness() : 0;
+        const int buttonY = geometry.buttonRect(CaptionButton::Close, window, look.maximized).top();
         const int minimizeX = geometry.buttonRect(CaptionButton::Minimize, window, look.maximized).left();
         putAt(painter, skin.image(closeImage(look.close)), QPoint(closeX, buttonY));
         putAt(painter, skin.image(minimizeImage(look.minimize)), QPoint(minimizeX, buttonY));
@@ -127,7 +127,8 @@ void paintSkinFrame(QPainter& painter, QSize window, const SkinResources& skin, 
         if (iconShown) {
             skin.icon().paint(&painter, QRect(15, 5, 16, 16));
         }
-        putAt(painter, skin.image(closeImage(look.close)), QPoint(closeX, 0));
+        putAt(painter, skin.image(closeImage(look.close)),
+              QPoint(closeX, geometry.buttonRect(CaptionButton::Close, window, look.maximized).top()));
     }
     paintTitle(painter, window, look);
     painter.restore();

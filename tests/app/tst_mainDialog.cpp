@@ -22,12 +22,14 @@
 #include "ui/QEL_CheckBoxEx.h"
 #include "util/CRegistryEx.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 
@@ -126,6 +128,21 @@ private slots:
     {
         openDialog();
         QVERIFY(MessageBox::recorded().isEmpty());
+        // Each label stands level with its field, within a pixel or two.
+        const auto labelled = [this](const QString& label, QWidget* field) {
+            for (CFontStatic* text : m_dialog->findChildren<CFontStatic*>()) {
+                if (text->text() == label) {
+                    return std::abs(text->geometry().center().y() - field->geometry().center().y());
+                }
+            }
+            return 99;
+        };
+        QVERIFY(labelled(u(text::kUserIdLabel), m_dialog->userIdEdit()) <= 2);
+        QVERIFY(labelled(u(text::kPasswordLabel), m_dialog->passwordEdit()) <= 2);
+        // The drop-down's rows leave room between their glyphs.
+        const QAbstractItemView* rows = m_dialog->serverCombo()->view();
+        const int rowHeight = rows->sizeHintForRow(0);
+        QVERIFY2(rowHeight >= rows->fontMetrics().height() + 6, qPrintable(QString::number(rowHeight)));
         QCOMPARE(m_dialog->connectButton()->size(), QSize(120, 37));
         QCOMPARE(m_dialog->disconnectButton()->size(), QSize(120, 37));
         QCOMPARE(m_dialog->connectButton()->pos(), QPoint(72, 354));

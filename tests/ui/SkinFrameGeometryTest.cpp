@@ -51,8 +51,8 @@ struct ButtonCase {
 
 class SkinFrameButtons : public testing::TestWithParam<ButtonCase> {};
 
-// Close covers x W-36..W-11 and minimize W-62..W-37, rows 0-17; a maximized window with
-// a platform frame moves them down by it.
+// Close covers x W-36..W-11 and minimize W-62..W-37, rows 3-20 (three rows below the
+// window's top edge); a maximized window with a platform frame moves them down by it.
 TEST_P(SkinFrameButtons, SitLeftOfTheRightCaptionEnd)
 {
     const ButtonCase& c = GetParam();
@@ -72,11 +72,11 @@ TEST_P(SkinFrameButtons, SitLeftOfTheRightCaptionEnd)
 
 INSTANTIATE_TEST_SUITE_P(
     Widths, SkinFrameButtons,
-    testing::Values(ButtonCase{442, false, 0, QRect(406, 0, 26, 18), QRect(380, 0, 26, 18)},
-                    ButtonCase{240, false, 0, QRect(204, 0, 26, 18), QRect(178, 0, 26, 18)},
-                    ButtonCase{442, true, 0, QRect(406, 0, 26, 18), QRect(380, 0, 26, 18)},
-                    ButtonCase{800, false, 4, QRect(764, 4, 26, 14), QRect(738, 4, 26, 14)},
-                    ButtonCase{800, true, 4, QRect(764, 4, 26, 18), QRect(738, 4, 26, 18)}));
+    testing::Values(ButtonCase{442, false, 0, QRect(406, 3, 26, 18), QRect(380, 3, 26, 18)},
+                    ButtonCase{240, false, 0, QRect(204, 3, 26, 18), QRect(178, 3, 26, 18)},
+                    ButtonCase{442, true, 0, QRect(406, 3, 26, 18), QRect(380, 3, 26, 18)},
+                    ButtonCase{800, false, 4, QRect(764, 7, 26, 14), QRect(738, 7, 26, 14)},
+                    ButtonCase{800, true, 4, QRect(764, 7, 26, 18), QRect(738, 7, 26, 18)}));
 
 TEST(SkinFrameGeometry, HitTestAnswersClientCaptionOrBorder)
 {
