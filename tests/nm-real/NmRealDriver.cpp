@@ -7,15 +7,11 @@
 
 #include "platform/RasApi.h"
 #include "platform/ras/RasErrorText.h"
+#include "tests/support/RasDriver.h"
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -24,8 +20,7 @@
 namespace {
 
 using namespace norvanta::platform::ras;
-using Clock = std::chrono::steady_clock;
-using Event = std::pair<DWORD, DWORD>;  // RAS state, error code
+using namespace norvanta::rasdriver;
 
 constexpr char kEntry[] = "Norvanta VPN Service";
 constexpr char kServer[] = "10.99.0.1";
@@ -36,70 +31,14 @@ constexpr char kKoreanUser[] = "\xc8\xab\xb1\xe6\xb5\xbf";                    //
 constexpr char kKoreanPassword[] = "\xba\xf1\xb9\xd0\xb9\xf8\xc8\xa3-7f3a";  // 비밀번호-7f3a, CP949
 constexpr auto kPatience = std::chrono::seconds(20);
 
-const std::vector<Event> kConnected = {{RASCS_OpenPort, 0},       {RASCS_PortOpened, 0},    {RASCS_ConnectDevice, 0},
-                                       {RASCS_Authenticate, 0},   {RASCS_Authenticated, 0}, {RASCS_Projected, 0},
-                                       {RASCS_Connected, 0}};
-
-int g_failures = 0;
-
-void check(bool holds, const std::string& what)
+std::string hook(const std::string& arguments)
 {
-    std::printf("  %s %s\n", holds ? "ok  " : "FAIL", what.c_str());
-    if (!holds) {
-        ++g_failures;
-    }
+    return norvanta::rasdriver::hook("NM_STAND_HOOK", arguments);
 }
 
-std::string describe(const std::vector<Event>& events)
+HRASCONN dial(const char* server = kServer, const char* user = kUser, const char* password = kPassword)
 {
-    std::string text;
-    for (const auto& [state, error] : events) {
-        char item[32];
-        std::snprintf(item, sizeof item, "%s%u/%u", text.empty() ? "" : " ", state, error);
-        text += item;
-    }
-    return "[" + text + "]";
-}
-
-// Every dial's events, by handle: the notifier runs on a thread of the layer.
-class EventLog {
-public:
-    static EventLog& instance()
-    {
-        static EventLog log;
-        return log;
-    }
-    static void WINAPI notifier(HRASCONN handle, UINT, RASCONNSTATE state, DWORD error, DWORD)
-    {
-        auto& log = instance();
-        {
-            const std::lock_guard lock(log.m_mutex);
-            log.m_events[handle].emplace_back(static_cast<DWORD>(state), error);
-        }
-        log.m_changed.notify_all();
-    }
-    std::vector<Event> of(HRASCONN handle)
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_events[handle];
-    }
-    // The events once `done` holds for them, or all there are after kPatience.
-    std::vector<Event> waitFor(HRASCONN handle, const std::function<bool(const std::vector<Event>&)>& done)
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait_for(lock, kPatience, [&] { return done(m_events[handle]); });
-        return m_events[handle];
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::map<HRASCONN, std::vector<Event>> m_events;
-};
-
-bool ended(const std::vector<Event>& events)
-{
-    return !events.empty() && (events.back().second != 0 || events.back().first == RASCS_Connected);
+    return norvanta::rasdriver::dial(kEntry, server, user, password);
 }
 
 std::function<bool(const std::vector<Event>&)> reached(DWORD state)
@@ -107,101 +46,6 @@ std::function<bool(const std::vector<Event>&)> reached(DWORD state)
     return [state](const std::vector<Event>& events) {
         return ended(events) || (!events.empty() && events.back().first == state);
     };
-}
-
-std::string hook(const std::string& arguments)
-{
-    const char* path = std::getenv("NM_STAND_HOOK");
-    std::string output;
-    if (path == nullptr) {
-        return output;
-    }
-    FILE* pipe = ::popen((std::string(path) + " " + arguments).c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    ::pclose(pipe);
-    while (!output.empty() && (output.back() == '\n' || output.back() == ' ')) {
-        output.pop_back();
-    }
-    return output;
-}
-
-std::string errorText(DWORD code)
-{
-    char text[512];
-    return RasGetErrorStringA(code, text, sizeof text) == 0 ? text : "";
-}
-
-// The final code is `code`, and the text the user reads is this layer's own text for it.
-void checkOutcome(const std::vector<Event>& events, DWORD code)
-{
-    const DWORD last = events.empty() ? 0 : events.back().second;
-    check(last == code, "final code " + std::to_string(last) + " is " + std::to_string(code) + " " + describe(events));
-    const auto known = knownErrorText(code);
-    check(known && errorText(code) == *known, "code " + std::to_string(code) + " has its own Korean text");
-}
-
-void ensureEntry()
-{
-    RASENTRYA entry{};
-    entry.dwSize = norvanta::platform::kRasEntrySize;
-    entry.dwType = RASET_Vpn;
-    entry.dwEncryptionType = ET_Optional;
-    std::strcpy(entry.szDeviceType, "vpn");
-    const DWORD result = RasSetEntryPropertiesA(nullptr, kEntry, &entry, entry.dwSize, nullptr, 0);
-    check(result == 0 || result == ERROR_ALREADY_EXISTS, "entry saved (" + std::to_string(result) + ")");
-}
-
-HRASCONN dial(const char* server = kServer, const char* user = kUser, const char* password = kPassword)
-{
-    RASDIALPARAMSA params{};
-    params.dwSize = norvanta::platform::kRasDialParamsSize;
-    std::strcpy(params.szEntryName, kEntry);
-    std::strcpy(params.szPhoneNumber, server);
-    std::strcpy(params.szUserName, user);
-    std::strcpy(params.szPassword, password);
-    HRASCONN handle = nullptr;
-    const DWORD result = RasDialA(nullptr, nullptr, &params, 1, reinterpret_cast<LPVOID>(&EventLog::notifier), &handle);
-    check(result == 0 && handle != nullptr, "dial started (" + std::to_string(result) + ")");
-    return handle;
-}
-
-DWORD connectionCount()
-{
-    RASCONNA connections[4]{};
-    connections[0].dwSize = norvanta::platform::kRasConnSize;
-    DWORD size = sizeof connections;
-    DWORD count = 0;
-    return RasEnumConnectionsA(connections, &size, &count) == 0 ? count : 99;
-}
-
-DWORD linkStatus(HRASCONN handle, DWORD* durationMs = nullptr)
-{
-    RAS_STATS stats{};
-    stats.dwSize = norvanta::platform::kRasStatsSize;
-    const DWORD result = RasGetConnectionStatistics(handle, &stats);
-    if (durationMs != nullptr) {
-        *durationMs = stats.dwConnectDuration;
-    }
-    return result;
-}
-
-template <typename Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = kPatience)
-{
-    const auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
 }
 
 // After the client hung up: no event of that dial arrives any more, and NetworkManager
@@ -227,16 +71,6 @@ HRASCONN connectAndCheck(const char* server = kServer, const char* user = kUser,
     check(status == 0 && duration >= 1000, "connected time runs (" + std::to_string(duration) + " ms)");
     check(connectionCount() == 1, "the link is listed");
     return handle;
-}
-
-// Ends while connecting: the dial must not have read as connected on the way.
-void checkNeverConnected(const std::vector<Event>& events)
-{
-    bool connected = false;
-    for (const auto& [state, error] : events) {
-        connected = connected || state == RASCS_Authenticated || state == RASCS_Projected || state == RASCS_Connected;
-    }
-    check(!connected, "never reported as authenticated or connected " + describe(events));
 }
 
 void checkDropped(HRASCONN handle)
@@ -345,15 +179,9 @@ const std::map<std::string, std::function<void()>> kScenarios = {
 
 int main(int argc, char** argv)
 {
-    const auto scenario = argc > 1 ? kScenarios.find(argv[1]) : kScenarios.end();
-    if (scenario == kScenarios.end()) {
-        std::fprintf(stderr, "usage: nm_real_driver <scenario>\n");
-        return 2;
-    }
-    std::printf("scenario %s\n", argv[1]);
-    hook("mode connect");
-    ensureEntry();
-    scenario->second();
-    std::printf("scenario %s: %s\n", argv[1], g_failures == 0 ? "passed" : "FAILED");
-    return g_failures == 0 ? 0 : 1;
+    setPatience(kPatience);
+    return runScenario(argc, argv, "nm_real_driver", kScenarios, [] {
+        hook("mode connect");
+        ensureEntry(kEntry);
+    });
 }
