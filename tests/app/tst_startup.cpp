@@ -58,6 +58,7 @@ private slots:
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, QString::fromUtf8(text::kAlreadyRunning));
         QCOMPARE(MessageBox::recorded().first().caption, QString::fromUtf8(text::kClientCaption));
+        QCOMPARE(MessageBox::recorded().first().icon, MessageBox::Icon::Information);
         QVERIFY(!MessageBox::recorded().first().owned);
 
         InstanceLock third;
