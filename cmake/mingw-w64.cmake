@@ -32,5 +32,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 # when it is installed, even where the kernel cannot run it.
 find_program(NORVANTA_WINE NAMES ${NORVANTA_WINE_NAMES} wine PATHS /usr/lib/wine)
 if(NORVANTA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${NORVANTA_WINE})
+  # Through a wrapper that starts a program once more only when Wine itself failed to
+  # start it (tests/support/wine-run says when).
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/support/wine-run ${NORVANTA_WINE})
 endif()
