@@ -105,7 +105,7 @@ QFont CFontStatic::textFont() const
     return font;
 }
 
-void CFontStatic::paintText(QPainter& painter, int flags) const
+void CFontStatic::fillAndSetUp(QPainter& painter) const
 {
     const QColor fill = m_style.ownBackground && m_style.backgroundColor.isValid()
                             ? m_style.backgroundColor
@@ -113,6 +113,11 @@ void CFontStatic::paintText(QPainter& painter, int flags) const
     painter.fillRect(rect(), fill);
     painter.setPen(m_style.textColor);
     painter.setFont(textFont());
+}
+
+void CFontStatic::paintText(QPainter& painter, int flags) const
+{
+    fillAndSetUp(painter);
     // No mnemonic processing: an '&' in the text is shown as it stands.
     painter.drawText(rect(), flags, text());
 }
@@ -141,12 +146,7 @@ std::pair<QString, QString> columnsOf(const QString& line)
 
 void CFontStatic::paintColumns(QPainter& painter) const
 {
-    const QColor fill = m_style.ownBackground && m_style.backgroundColor.isValid()
-                            ? m_style.backgroundColor
-                            : palette().color(QPalette::Button);
-    painter.fillRect(rect(), fill);
-    painter.setPen(m_style.textColor);
-    painter.setFont(textFont());
+    fillAndSetUp(painter);
     const QFontMetrics metrics(painter.font());
     const QStringList lines = text().split(u'\n');
     int secondColumn = 0;

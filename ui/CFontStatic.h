@@ -75,6 +75,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The background, the text colour and the font every paint starts from.
+    void fillAndSetUp(QPainter& painter) const;
     void paintText(QPainter& painter, int flags) const;
     void paintColumns(QPainter& painter) const;
 
