@@ -5,7 +5,7 @@
 
 #include "app/DesktopNotification.h"
 
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

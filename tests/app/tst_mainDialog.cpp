@@ -27,7 +27,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -11,7 +11,7 @@
 #include "ui/MessageBox.h"
 
 #include <QPainter>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 #include <memory>
 

@@ -20,7 +20,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 #include <memory>
 

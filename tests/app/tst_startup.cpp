@@ -14,7 +14,7 @@
 
 #include <QMessageBox>
 #include <QPushButton>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 #include <memory>
 

@@ -7,6 +7,7 @@
 #include "platform/ras/RasErrorText.h"
 #include "platform/ras/RasLayer.h"
 #include "tests/platform/NmFakeNetworkManager.h"
+#include "tests/support/Patience.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -23,21 +24,9 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr auto kPatience = std::chrono::seconds(30);
+const auto kPatience = norvanta::testsupport::scaled(std::chrono::seconds(30));
+using norvanta::testsupport::eventually;
 constexpr char kEntry[] = "Norvanta VPN Service";
-
-template <typename Condition>
-bool eventually(Condition condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
 
 // The dial events of one test.
 class Events {

@@ -10,6 +10,7 @@
 
 #include "platform/RasApi.h"
 #include "platform/ras/RasErrorText.h"
+#include "tests/support/Patience.h"
 #include "tests/support/RasDriver.h"
 
 #include <chrono>
@@ -40,22 +41,14 @@ constexpr char kWrongPassword[] = "stand-secret-0000";
 constexpr char kKoreanUser[] = "\xc8\xab\xb1\xe6\xb5\xbf";                    // 홍길동, CP949
 constexpr char kKoreanPassword[] = "\xba\xf1\xb9\xd0\xb9\xf8\xc8\xa3-7f3a";  // 비밀번호-7f3a, CP949
 
-double timeScale()
-{
-    const char* text = std::getenv("NORVANTA_TIMEOUT_SCALE");
-    const double scale = text != nullptr ? std::atof(text) : 1.0;
-    return scale > 0 ? scale : 1.0;
-}
-
-milliseconds scaled(milliseconds limit)
-{
-    return milliseconds(static_cast<long long>(static_cast<double>(limit.count()) * timeScale()));
-}
+using norvanta::testsupport::scaled;
+using norvanta::testsupport::timeoutScale;
 
 // A dial under TCG takes 4-10 s, twice that while the host is busy; a GRE that never
 // arrives takes pppd's ten LCP tries, 3 s apart, before it gives up.
-const milliseconds kPatience = scaled(std::chrono::seconds(60));
-const milliseconds kGrePatience = scaled(std::chrono::seconds(90));
+// (The dialer's waits scale these by NORVANTA_TIMEOUT_SCALE.)
+const milliseconds kPatience = std::chrono::seconds(60);
+const milliseconds kGrePatience = std::chrono::seconds(90);
 
 std::string hook(const std::string& arguments)
 {
@@ -115,7 +108,7 @@ HRASCONN connectAndCheck()
     DWORD duration = 0;
     check(linkStatus(handle, &duration) == 0, "statistics answer while up");
     const bool runs = eventually(
-        [&] { return linkStatus(handle, &duration) == 0 && duration >= 1000; }, scaled(milliseconds(5000)));
+        [&] { return linkStatus(handle, &duration) == 0 && duration >= 1000; }, milliseconds(5000));
     check(runs, "connected time runs (" + std::to_string(duration) + " ms)");
     check(connectionCount() == 1, "the link is listed");
     return handle;
@@ -195,7 +188,7 @@ const std::map<std::string, std::function<void()>> kScenarios = {
              std::chrono::duration_cast<milliseconds>(EventLog::instance().lastTime(handle) - connect).count() / 1000.0;
          char text[96];
          std::snprintf(text, sizeof text, "ended %.1f s after CONNECT (pppd's LCP tries take about 30 s)", seconds);
-         check(sawConnect && seconds >= 20.0 && seconds <= 60.0 * timeScale(), text);
+         check(sawConnect && seconds >= 20.0 && seconds <= 60.0 * timeoutScale(), text);
          check(count(hook("gre-dropped")) > 0, "the server's firewall dropped GRE packets");
          RasHangUpA(handle);
      }},

@@ -5,6 +5,7 @@
 
 #include "platform/RasApi.h"
 #include "platform/SettingsKey.h"
+#include "tests/support/Patience.h"
 #include "tests/support/TestSystem.h"
 
 #include <chrono>
@@ -23,7 +24,7 @@
 namespace norvanta::ras::testing {
 
 // Long enough for a slow sanitizer build; a correct run never comes near it.
-inline constexpr std::chrono::seconds kPatience{30};
+inline const std::chrono::milliseconds kPatience = norvanta::testsupport::scaled(std::chrono::seconds(30));
 
 class TempDir {
 public:
@@ -158,19 +159,7 @@ inline std::vector<DWORD> statesOf(const std::vector<DialEvent>& events)
     return states;
 }
 
-// Polls `condition` until it holds or kPatience is over; the result of the last poll.
-template <typename Condition>
-bool eventually(Condition condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+using norvanta::testsupport::eventually;
 
 inline std::string readFile(const std::filesystem::path& path)
 {

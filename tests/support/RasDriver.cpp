@@ -1,6 +1,7 @@
 #include "tests/support/RasDriver.h"
 
 #include "platform/ras/RasErrorText.h"
+#include "tests/support/Patience.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -122,7 +123,7 @@ std::vector<Event> EventLog::waitFor(HRASCONN handle, const std::function<bool(c
                                      std::optional<std::chrono::milliseconds> limit)
 {
     std::unique_lock lock(m_mutex);
-    m_changed.wait_for(lock, limit.value_or(g_patience), [&] { return done(m_events[handle]); });
+    m_changed.wait_for(lock, testsupport::scaled(limit.value_or(g_patience)), [&] { return done(m_events[handle]); });
     return m_events[handle];
 }
 
@@ -217,14 +218,7 @@ DWORD linkStatus(HRASCONN handle, DWORD* durationMs)
 
 bool eventually(const std::function<bool()>& condition, std::optional<std::chrono::milliseconds> limit)
 {
-    const auto deadline = Clock::now() + limit.value_or(g_patience);
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return testsupport::eventually(condition, limit.value_or(g_patience));
 }
 
 void checkNeverConnected(const std::vector<Event>& events)

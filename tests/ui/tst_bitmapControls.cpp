@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 using QEL::QEL_Control::QEL_ButtonEx;
 using QEL::QEL_Control::QEL_CheckBoxEx;

@@ -7,7 +7,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 using norvanta::ui::ClipboardAccess;
 

@@ -3,7 +3,7 @@
 #include "ui/CFontStatic.h"
 
 #include <QScreen>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 namespace {
 

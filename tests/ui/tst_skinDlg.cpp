@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 #include <algorithm>
 #include <array>

@@ -2,7 +2,7 @@
 // frame and the controls are laid out for, opaque where a bitmap is expected.
 
 #include <QImage>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 class SkinResourcesTest : public QObject {
     Q_OBJECT

@@ -4,7 +4,7 @@
 #include "ui/CVpnHelpDlg.h"
 
 #include <QPushButton>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 class VpnHelpDlgTest : public QObject {
     Q_OBJECT

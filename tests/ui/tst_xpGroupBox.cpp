@@ -4,7 +4,7 @@
 #include "ui/CXPGroupBox.h"
 
 #include <QFontMetrics>
-#include <QtTest>
+#include "tests/support/QtPatience.h"
 
 namespace {
 
