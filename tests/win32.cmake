@@ -27,19 +27,3 @@ endif()
 # "-" is standard output. Wine hands no QT_* variable to Windows programs, so the
 # platform is given on the command line (the fonts come from the prefix's registry).
 set(NORVANTA_QT_TEST_ARGS -platform offscreen -o -,txt)
-
-# Tests of back-ends Windows does not have, or that drive POSIX itself (fork, signals,
-# file modes). Each seam they cover has a portable test in PlatformSeamTest.cpp.
-set(NORVANTA_EXCLUDED_TESTS
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/InstanceLockTest.cpp         # fork, XDG_RUNTIME_DIR
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/NmRasProviderTest.cpp        # NetworkManager
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/NmStateMapTest.cpp           # NetworkManager
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/ProcessTest.cpp              # execute bits, posix_spawn
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/RasPhonebookFileTest.cpp     # POSIX file modes
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsKeyTest.cpp          # the REGEDIT4 file itself
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsRegeditDocumentTest.cpp # the REGEDIT4 file
-    ${CMAKE_CURRENT_SOURCE_DIR}/util/CRegistryExFileTest.cpp          # the settings file itself
-    ${CMAKE_CURRENT_SOURCE_DIR}/app/SavedCredentialsFileLockTest.cpp  # the settings file's lock
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/SettingsFileTest.cpp         # FIFOs and the lock file
-    ${CMAKE_CURRENT_SOURCE_DIR}/app/tst_desktopNotification.cpp      # D-Bus (the tray's balloon tells there)
-    ${CMAKE_CURRENT_SOURCE_DIR}/app/tst_networkManager.cpp)           # NetworkManager

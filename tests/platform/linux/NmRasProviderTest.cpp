@@ -6,7 +6,7 @@
 #include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasErrorText.h"
 #include "platform/ras/RasLayer.h"
-#include "tests/platform/NmFakeNetworkManager.h"
+#include "tests/platform/linux/NmFakeNetworkManager.h"
 #include "tests/support/Patience.h"
 
 #include <gmock/gmock.h>

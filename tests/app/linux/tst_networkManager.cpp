@@ -11,7 +11,7 @@
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/app/TempConfigHome.h"
-#include "tests/platform/NmFakeNetworkManager.h"
+#include "tests/platform/linux/NmFakeNetworkManager.h"
 #include "tools/devservice/DevService.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/Cp949.h"
