@@ -1,0 +1,85 @@
+#include "ScriptedSocketLayer.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace norvanta::platform {
+namespace {
+
+fuzz::ScriptedPeer* g_peer = nullptr;
+bool g_failStart = false;
+constexpr SocketHandle kScriptedSocket = 3;
+
+} // namespace
+
+bool StartSocketLayer()
+{
+    return !g_failStart;
+}
+
+void SetSocketLayerFailureForTesting(bool fail)
+{
+    g_failStart = fail;
+}
+
+bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline)
+{
+    addressNetworkOrder = 0x0100007F;
+    return !host.empty();
+}
+
+void SetNameLookupDelayForTesting(std::chrono::milliseconds) {}
+
+TcpConnection::TcpConnection(TcpConnection&& other) noexcept : m_fd(std::exchange(other.m_fd, kNoSocket)) {}
+
+TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept
+{
+    m_fd = std::exchange(other.m_fd, kNoSocket);
+    return *this;
+}
+
+TcpConnection::~TcpConnection()
+{
+    close();
+}
+
+void TcpConnection::close()
+{
+    m_fd = kNoSocket;
+}
+
+TcpConnection TcpConnection::connectTo(std::uint32_t, std::uint16_t, SocketDeadline)
+{
+    return g_peer == nullptr ? TcpConnection{} : TcpConnection{kScriptedSocket};
+}
+
+bool TcpConnection::sendAll(const char* data, std::size_t length, SocketDeadline)
+{
+    g_peer->received.append(data, length);
+    return true;
+}
+
+ReceiveResult TcpConnection::receive(char* buffer, std::size_t capacity, SocketDeadline)
+{
+    fuzz::ScriptedPeer& peer = *g_peer;
+    const std::size_t left = peer.answer.size() - peer.answered;
+    if (left == 0 || capacity == 0) {
+        return ReceiveResult{peer.ending, 0};
+    }
+    const std::size_t piece = std::max<std::size_t>(1, peer.pieces[peer.calls++ % peer.pieces.size()]);
+    const std::size_t bytes = std::min({piece, capacity, left});
+    std::copy_n(peer.answer.data() + peer.answered, bytes, buffer);
+    peer.answered += bytes;
+    return ReceiveResult{ReceiveResult::Status::Data, bytes};
+}
+
+} // namespace norvanta::platform
+
+namespace norvanta::fuzz {
+
+void UseScriptedPeer(ScriptedPeer* peer)
+{
+    platform::g_peer = peer;
+}
+
+} // namespace norvanta::fuzz
