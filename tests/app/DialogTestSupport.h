@@ -1,12 +1,26 @@
 #pragma once
 
-// Small helpers the dialog tests share.
+// What the dialog suites share: small helpers and the fixture that gives each test the
+// development service, a settings home of its own and the dialog.
 
+#include "app/CNorvantaVPNDlg.h"
+#include "app/StartupFetch.h"
 #include "platform/RasApi.h"
 #include "ras/RasDialer.h"
+#include "tests/support/QtPatience.h"
+#include "tests/support/TempSettingsHome.h"
+#include "tests/support/TestSystem.h"
+#include "tools/devservice/DevService.h"
+#include "ui/CFocusEditCtrl.h"
 #include "ui/Cp949.h"
+#include "ui/QEL_ButtonEx.h"
 
+#include <QPushButton>
 #include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
 
 namespace norvanta::apptest {
 
@@ -29,5 +43,60 @@ inline bool linkUp()
     HRASCONN handle = nullptr;
     return FindConnectionByEntry(norvanta::ras::kVpnEntryName, handle) == 1;
 }
+
+// The base of each dialog suite (beside QObject): the suite starts the service once,
+// each test gets a fresh settings home and opens the dialog it needs.
+class DialogFixture {
+protected:
+    // The development service answering with `serverList`, and the client pointed at it.
+    void startService(const std::string& serverList)
+    {
+        m_service = std::make_unique<norvanta::tools::DevService>(norvanta::tools::DevServiceConfig{serverList, "1.0"});
+        QVERIFY(m_service->start());
+        pointAtService();
+    }
+
+    void pointAtService()
+    {
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST",
+                                              "127.0.0.1:" + std::to_string(m_service->port()));
+    }
+
+    void freshHome() { m_home = std::make_unique<norvanta::testsupport::TempSettingsHome>(); }
+
+    // Shows the dialog at once and, unless told otherwise, waits until its list is in.
+    void openDialog(bool waitForTheList = true, norvanta::app::StartupFetch* startup = nullptr)
+    {
+        m_dialog = std::make_unique<CNorvantaVPNDlg>();
+        m_notices.clear();
+        m_dialog->setNotifier([this](const QString& title, const QString&) { m_notices << title; });
+        m_dialog->OnInitDialog(startup);
+        m_dialog->show();
+        m_dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
+        if (waitForTheList) {
+            QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->serverListLoading(), 10000);
+        }
+    }
+
+    void connectAs(const char* userId, const char* password)
+    {
+        m_dialog->userIdEdit()->setText(QString::fromUtf8(userId));
+        m_dialog->passwordEdit()->setText(QString::fromUtf8(password));
+        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+    }
+
+    void clickCloseButton()
+    {
+        const QPoint centre = m_dialog->captionButtonRect(norvanta::ui::CaptionButton::Close).center();
+        QTest::mousePress(m_dialog.get(), Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(m_dialog.get(), Qt::LeftButton, {}, centre);
+    }
+
+    std::unique_ptr<norvanta::tools::DevService> m_service;
+    std::unique_ptr<norvanta::testsupport::TempSettingsHome> m_home;
+    std::unique_ptr<CNorvantaVPNDlg> m_dialog;
+    QStringList m_notices; // the titles of the notifications the dialog gave
+};
 
 } // namespace norvanta::apptest

@@ -1,11 +1,13 @@
 #include "app/ConnectedTime.h"
 #include "app/SavedCredentials.h"
-#include "tests/app/TempConfigHome.h"
+#include "tests/support/TempSettingsHome.h"
 #include "util/CRegistryEx.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+
+using norvanta::testsupport::TempSettingsHome;
 
 namespace {
 
@@ -33,13 +35,13 @@ std::uint32_t storedDword(const char* name)
 
 TEST(SavedCredentials, FirstRunRestoresNothing)
 {
-    TempConfigHome home;
+    TempSettingsHome home;
     EXPECT_FALSE(RestoreCredentials().has_value());
 }
 
 TEST(SavedCredentials, IdOnlyIsStoredAsBase64AndRestoredWithoutPassword)
 {
-    TempConfigHome home;
+    TempSettingsHome home;
     SaveCredentials("test", "secret", 1, 0);
     EXPECT_EQ(storedString("UserID"), "dGVzdA==");
     EXPECT_EQ(storedDword("UserIDSave"), 1u);
@@ -54,7 +56,7 @@ TEST(SavedCredentials, IdOnlyIsStoredAsBase64AndRestoredWithoutPassword)
 
 TEST(SavedCredentials, IdIsWrittenEvenWhenNotToBeRestored)
 {
-    TempConfigHome home;
+    TempSettingsHome home;
     SaveCredentials("\xC8\xAB\xB1\xE6\xB5\xBF", "pw", 0, 0);
     EXPECT_EQ(storedString("UserID"), "yKux5rW/");
     const auto restored = RestoreCredentials();
@@ -65,7 +67,7 @@ TEST(SavedCredentials, IdIsWrittenEvenWhenNotToBeRestored)
 
 TEST(SavedCredentials, BothRememberedRoundTrip)
 {
-    TempConfigHome home;
+    TempSettingsHome home;
     SaveCredentials("user", "p@ss word", 1, 1);
     const auto restored = RestoreCredentials();
     ASSERT_TRUE(restored.has_value());
@@ -77,7 +79,7 @@ TEST(SavedCredentials, BothRememberedRoundTrip)
 // the earlier one may stay in the file.
 TEST(SavedCredentials, UncheckedPasswordErasesTheEarlierOne)
 {
-    TempConfigHome home;
+    TempSettingsHome home;
     SaveCredentials("user", "old", 1, 1);
     SaveCredentials("user", "new", 1, 0);
     EXPECT_EQ(storedString("UserPW"), "<missing>");

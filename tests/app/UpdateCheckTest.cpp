@@ -1,9 +1,11 @@
 #include "app/UpdateCheck.h"
-#include "tests/app/TempConfigHome.h"
+#include "tests/support/TempSettingsHome.h"
 #include "tools/devservice/DevService.h"
 #include "util/CRegistryEx.h"
 
 #include <gtest/gtest.h>
+
+using norvanta::testsupport::TempSettingsHome;
 
 namespace {
 
@@ -45,7 +47,7 @@ protected:
         return CheckForUpdate(kept, setup);
     }
 
-    TempConfigHome m_home;
+    TempSettingsHome m_home;
     DevService m_service{DevServiceConfig{"<list/>", "1.0.4"}};
     std::vector<std::string> m_launched;
 };

@@ -11,7 +11,6 @@
 #include "ras/RasDialEvent.h"
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
-#include "tests/app/TempConfigHome.h"
 #include "tests/support/TestSystem.h"
 #include "tools/devservice/DevService.h"
 #include "ui/CFocusEditCtrl.h"
@@ -25,6 +24,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include "tests/support/QtPatience.h"
@@ -68,7 +68,7 @@ protected:
 
 } // namespace
 
-class MainDialogTest : public QObject {
+class MainDialogTest : public QObject, protected norvanta::apptest::DialogFixture {
     Q_OBJECT
 
 private slots:
@@ -78,19 +78,18 @@ private slots:
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_ACCOUNTS", "demo:demo");
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_UNREACHABLE", std::nullopt);
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_DROP_AFTER_MS", std::nullopt);
-        m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
-        QVERIFY(m_service->start());
+        startService(kServerList);
         norvanta::app::InstallDialEventRelay();
         MessageBox::startRecording(true);
     }
 
     void init()
     {
-        m_home = std::make_unique<TempConfigHome>();
+        freshHome();
         m_dropFile = (m_home->path() / "drop").string();
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_DROP_FILE", m_dropFile);
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "5");
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:" + std::to_string(m_service->port()));
+        pointAtService();
         norvanta::platform::ras::resetRasLayerForTesting();
         MessageBox::clearRecorded();
         MessageBox::setNextAnswers(true);
@@ -349,79 +348,6 @@ private slots:
         QCOMPARE(reachedWindow.presses, 0);
     }
 
-    // The link drops and Enter comes before the once-a-second tick: a fresh dial starts,
-    // and the tick does not take the new dial for the lost link.
-    void connectAfterAnUnnoticedDropDialsAgain()
-    {
-        openDialog();
-        connectAs("demo", "demo");
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
-        std::ofstream(m_dropFile) << "drop";
-        QTRY_VERIFY(!linkUp());
-        // The account fields are locked while the window still believes the link is up.
-        serverInfoButton()->setFocus();
-        QTest::keyClick(serverInfoButton(), Qt::Key_Return);
-        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
-        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
-        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
-        QVERIFY(linkUp());
-    }
-
-    void secondConnectDuringADialIsIgnored()
-    {
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "200");
-        norvanta::platform::ras::resetRasLayerForTesting();
-        openDialog();
-        connectAs("demo", "demo");
-        QVERIFY(m_dialog->dialInProgress());
-        const HRASCONN first = m_dialog->dialer().Handle();
-        m_dialog->OnConnect();
-        QCOMPARE(m_dialog->dialer().Handle(), first);
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
-    }
-
-    void disconnectDuringADialCancelsIt()
-    {
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "200");
-        norvanta::platform::ras::resetRasLayerForTesting();
-        openDialog();
-        connectAs("demo", "demo");
-        const HRASCONN cancelled = m_dialog->dialer().Handle();
-        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
-        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
-        // A report of the cancelled dial still on its way changes nothing.
-        m_dialog->OnRasDialEvent(cancelled, RASCS_Connected, 0);
-        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
-        QVERIFY(!linkUp());
-        QVERIFY(MessageBox::recorded().isEmpty());
-    }
-
-    void dialRefusedAtOnceIsReportedLikeADialError()
-    {
-        openDialog();
-        connectAs("demo", std::string(300, 'p').c_str());
-        QCOMPARE(m_dialog->statusText(), u(text::kDialFailed));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
-        QCOMPARE(MessageBox::recorded().size(), 1);
-        QCOMPARE(MessageBox::recorded().first().caption, u(text::kDialErrorCaption));
-        QCOMPARE(MessageBox::recorded().first().text, rasText(87));
-    }
-
-    void disconnectedOutcomeIsNotAConnection()
-    {
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_STEP_MS", "1000");
-        norvanta::platform::ras::resetRasLayerForTesting();
-        openDialog();
-        connectAs("demo", "demo");
-        m_dialog->OnRasDialEvent(m_dialog->dialer().Handle(), RASCS_Disconnected, 0);
-        QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
-        QVERIFY(!m_dialog->connectedTimerActive());
-        CRegistryEx store;
-        QVERIFY2(!store.Open(), "nothing remembered");
-    }
-
     void rememberedCredentialsComeBackNextTime()
     {
         openDialog();
@@ -596,7 +522,8 @@ private slots:
         openDialog();
         QStringList shown;
         connectAs("demo", password.toUtf8().constData());
-        while (m_dialog->statusText() == u(text::kConnecting)) {
+        const QDeadlineTimer deadline(norvanta::testsupport::scaledMs(10000));
+        while (m_dialog->statusText() == u(text::kConnecting) && !deadline.hasExpired()) {
             if (!m_dialog->timeText().isEmpty() && !shown.contains(m_dialog->timeText())) {
                 shown << m_dialog->timeText();
             }
@@ -736,39 +663,7 @@ private:
         return nullptr;
     }
 
-    // Shows the dialog at once and, unless told otherwise, waits until its list is in.
-    void openDialog(bool waitForTheList = true, norvanta::app::StartupFetch* startup = nullptr)
-    {
-        m_dialog = std::make_unique<CNorvantaVPNDlg>();
-        m_dialog->setNotifier([this](const QString& title, const QString&) { m_notices << title; });
-        m_dialog->OnInitDialog(startup);
-        m_dialog->show();
-        m_dialog->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
-        if (waitForTheList) {
-            QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->serverListLoading(), 10000);
-        }
-    }
-
-    void clickCloseButton()
-    {
-        const QPoint centre = m_dialog->captionButtonRect(norvanta::ui::CaptionButton::Close).center();
-        QTest::mousePress(m_dialog.get(), Qt::LeftButton, {}, centre);
-        QTest::mouseRelease(m_dialog.get(), Qt::LeftButton, {}, centre);
-    }
-
-    void connectAs(const char* userId, const char* password)
-    {
-        m_dialog->userIdEdit()->setText(QString::fromUtf8(userId));
-        m_dialog->passwordEdit()->setText(QString::fromUtf8(password));
-        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
-    }
-
-    std::unique_ptr<DevService> m_service;
-    std::unique_ptr<TempConfigHome> m_home;
-    std::unique_ptr<CNorvantaVPNDlg> m_dialog;
     std::string m_dropFile;
-    QStringList m_notices;
 };
 
 QTEST_MAIN(MainDialogTest)

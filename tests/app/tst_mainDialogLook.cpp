@@ -4,9 +4,7 @@
 
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNDlg.h"
-#include "tests/app/TempConfigHome.h"
-#include "tests/support/TestSystem.h"
-#include "tools/devservice/DevService.h"
+#include "tests/app/DialogTestSupport.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/MessageBox.h"
 
@@ -15,8 +13,6 @@
 
 #include <memory>
 
-using norvanta::tools::DevService;
-using norvanta::tools::DevServiceConfig;
 using norvanta::ui::MessageBox;
 
 namespace {
@@ -52,36 +48,31 @@ QImage shaped(const QImage& grabbed, const QRegion& shape)
 
 } // namespace
 
-class MainDialogLookTest : public QObject {
+class MainDialogLookTest : public QObject, protected norvanta::apptest::DialogFixture {
     Q_OBJECT
 
 private slots:
     void initTestCase()
     {
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_RAS", "sim");
-        m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
-        QVERIFY(m_service->start());
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:" + std::to_string(m_service->port()));
+        startService(kServerList);
         MessageBox::startRecording(true);
-        m_home = std::make_unique<TempConfigHome>();
+        freshHome();
     }
 
     void cleanupTestCase()
     {
+        m_dialog.reset();
         m_home.reset();
         m_service.reset();
     }
 
     void windowIsTheSkinnedFrameAroundTheClientArea()
     {
-        CNorvantaVPNDlg dialog;
-        dialog.OnInitDialog();
-        dialog.userIdEdit()->setText("demo");
-        dialog.show();
-        dialog.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         // The window is shown before its list arrives; the picture shows it filled.
-        QTRY_VERIFY_WITH_TIMEOUT(!dialog.serverListLoading(), 10000);
+        openDialog();
+        CNorvantaVPNDlg& dialog = *m_dialog;
+        dialog.userIdEdit()->setText("demo");
         QVERIFY(MessageBox::recorded().isEmpty());
 
         QCOMPARE(dialog.size(), QSize(442, 479));
@@ -106,10 +97,6 @@ private slots:
             QVERIFY(shaped(image, dialog.mask()).save(QString::fromLocal8Bit(path), "PNG"));
         }
     }
-
-private:
-    std::unique_ptr<DevService> m_service;
-    std::unique_ptr<TempConfigHome> m_home;
 };
 
 QTEST_MAIN(MainDialogLookTest)

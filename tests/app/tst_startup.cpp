@@ -6,7 +6,7 @@
 #include "app/StartupFetch.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
-#include "tests/app/TempConfigHome.h"
+#include "tests/support/TempSettingsHome.h"
 #include "tests/support/TestSystem.h"
 #include "tools/devservice/DevService.h"
 #include "ui/MessageBox.h"
@@ -17,6 +17,8 @@
 #include "tests/support/QtPatience.h"
 
 #include <memory>
+
+using norvanta::testsupport::TempSettingsHome;
 
 namespace text = norvanta::app::text;
 using norvanta::platform::InstanceLock;
@@ -37,7 +39,7 @@ private slots:
 
     void init()
     {
-        m_home = std::make_unique<TempConfigHome>();
+        m_home = std::make_unique<TempSettingsHome>();
         norvanta::testsupport::setEnvironment("XDG_RUNTIME_DIR", m_home->path().string());
         MessageBox::clearRecorded();
         m_dialogRuns = 0;
@@ -203,7 +205,7 @@ private:
     }
 
     std::unique_ptr<DevService> m_service;
-    std::unique_ptr<TempConfigHome> m_home;
+    std::unique_ptr<TempSettingsHome> m_home;
     int m_dialogRuns = 0;
     int m_listsFetched = 0;
     QStringList m_launched;

@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include "tests/support/TempSettingsHome.h"
 
 namespace {
 
 using namespace norvanta::ras::testing;
+using norvanta::testsupport::TempSettingsHome;
 using ::testing::HasSubstr;
 
 std::string cp949ToUtf8(const std::string& text)
@@ -59,8 +61,7 @@ protected:
         return params;
     }
 
-    TempDir home;
-    ScopedConfigHome config{home.path()};
+    TempSettingsHome home;
     ScopedEnv provider{"NORVANTA_VPN_RAS", "sim"};
     ScopedEnv step{"NORVANTA_VPN_SIM_STEP_MS", "0"};
     ScopedEnv simConfig{"NORVANTA_VPN_SIM_CONFIG", std::nullopt};

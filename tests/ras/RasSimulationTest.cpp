@@ -11,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include "tests/support/TempSettingsHome.h"
 
 namespace {
 
 using namespace norvanta::ras::testing;
+using norvanta::testsupport::TempSettingsHome;
 using norvanta::ras::kVpnDeviceType;
 using norvanta::ras::kVpnEntryName;
 using ::testing::ElementsAre;
@@ -56,9 +58,8 @@ protected:
         return RasGetConnectionStatistics(dialer.Handle(), &stats) == 0 ? stats.dwConnectDuration : 0;
     }
 
-    TempDir home;
+    TempSettingsHome home;
     ScopedEnv provider{"NORVANTA_VPN_RAS", "sim"};
-    ScopedConfigHome config{home.path()};
     ScopedEnv step{"NORVANTA_VPN_SIM_STEP_MS", "0"};
     ScopedEnv accounts{"NORVANTA_VPN_SIM_ACCOUNTS", "kim:s3cret:x,lee:pw"};
     ScopedEnv unreachable{"NORVANTA_VPN_SIM_UNREACHABLE", "127.0.0.2"};

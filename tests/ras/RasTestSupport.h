@@ -4,7 +4,6 @@
 // one test, and a log of dial events that a test can wait on without timing anything.
 
 #include "platform/RasApi.h"
-#include "platform/SettingsKey.h"
 #include "tests/support/Patience.h"
 #include "tests/support/TestSystem.h"
 
@@ -65,23 +64,6 @@ private:
 
     std::string m_name;
     std::optional<std::string> m_old;
-};
-
-// Points the settings and the phonebook at `home` for one test: through the seam's own
-// hook (the registry and Windows' application data know nothing of XDG_CONFIG_HOME) and
-// through the variable, which programs the test starts read.
-class ScopedConfigHome {
-public:
-    explicit ScopedConfigHome(const std::filesystem::path& home) : m_variable("XDG_CONFIG_HOME", home.string())
-    {
-        norvanta::platform::setSettingsConfigHomeForTesting(home.string());
-    }
-    ~ScopedConfigHome() { norvanta::platform::setSettingsConfigHomeForTesting({}); }
-    ScopedConfigHome(const ScopedConfigHome&) = delete;
-    ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
-
-private:
-    ScopedEnv m_variable;
 };
 
 struct DialEvent {

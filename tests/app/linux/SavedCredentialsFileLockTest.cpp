@@ -2,7 +2,7 @@
 // settings are registry values, which have no lock file.
 
 #include "app/SavedCredentials.h"
-#include "tests/app/TempConfigHome.h"
+#include "tests/support/TempSettingsHome.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+
+using norvanta::testsupport::TempSettingsHome;
 
 namespace {
 
@@ -20,7 +22,7 @@ using namespace norvanta::app;
 TEST(SavedCredentials, HeldSettingsLockFailsTheSaveWithinASecond)
 {
     using namespace std::chrono_literals;
-    TempConfigHome home;
+    TempSettingsHome home;
     SaveCredentials("user", "old", 1, 1);
     const std::string before = home.settingsText();
     const std::string lockPath = home.settingsFile().string() + ".lock";

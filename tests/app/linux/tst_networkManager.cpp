@@ -10,9 +10,7 @@
 #include "platform/ras/RasLayerTesting.h"
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
-#include "tests/app/TempConfigHome.h"
 #include "tests/platform/linux/NmFakeNetworkManager.h"
-#include "tools/devservice/DevService.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/Cp949.h"
 #include "ui/MessageBox.h"
@@ -27,8 +25,6 @@
 namespace text = norvanta::app::text;
 using norvanta::nmtest::NmFakeNetworkManager;
 using norvanta::nmtest::PptpPort;
-using norvanta::tools::DevService;
-using norvanta::tools::DevServiceConfig;
 using norvanta::ui::MessageBox;
 using norvanta::apptest::linkUp;
 using norvanta::apptest::rasText;
@@ -43,7 +39,7 @@ const std::string kServerList =
 
 } // namespace
 
-class NetworkManagerTest : public QObject {
+class NetworkManagerTest : public QObject, protected norvanta::apptest::DialogFixture {
     Q_OBJECT
 
 private slots:
@@ -52,8 +48,7 @@ private slots:
         ::unsetenv("NORVANTA_VPN_RAS");
         m_fake = std::make_unique<NmFakeNetworkManager>("success", "demo");
         QVERIFY2(m_fake->ready(), m_fake->log().c_str());
-        m_service = std::make_unique<DevService>(DevServiceConfig{kServerList, "1.0"});
-        QVERIFY(m_service->start());
+        startService(kServerList);
         QVERIFY(m_port.port() != 0);
         norvanta::app::InstallDialEventRelay();
         MessageBox::startRecording(true);
@@ -67,7 +62,7 @@ private slots:
 
     void init()
     {
-        m_home = std::make_unique<TempConfigHome>();
+        freshHome();
         // The kernel's PPP support is read from a test tree: this machine may have none.
         std::filesystem::create_directories(m_home->path() / "root/sys/module/ppp_generic");
         std::filesystem::create_directories(m_home->path() / "root/sys/module/ppp_mppe");
@@ -79,7 +74,7 @@ private slots:
         options.callerWait = std::chrono::seconds(10);
         norvanta::platform::ras::setRasProviderForTesting(
             std::make_unique<norvanta::platform::ras::NmRasProvider>(options));
-        ::setenv("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str(), 1);
+        pointAtService();
         MessageBox::clearRecorded();
     }
 
@@ -132,35 +127,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
         QVERIFY(!m_dialog->connectedTimerActive());
         QVERIFY(MessageBox::recorded().isEmpty());
-        QCOMPARE(m_notices, 1);
+        QCOMPARE(m_notices.size(), 1);
     }
 
 private:
-    void openDialog()
-    {
-        m_dialog = std::make_unique<CNorvantaVPNDlg>();
-        m_notices = 0;
-        m_dialog->setNotifier([this](const QString&, const QString&) { ++m_notices; });
-        m_dialog->OnInitDialog();
-        m_dialog->show();
-        m_dialog->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
-        QTRY_VERIFY_WITH_TIMEOUT(!m_dialog->serverListLoading(), 10000);
-    }
-
-    void connectAs(const char* userId, const char* password)
-    {
-        m_dialog->userIdEdit()->setText(QString::fromUtf8(userId));
-        m_dialog->passwordEdit()->setText(QString::fromUtf8(password));
-        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
-    }
-
     std::unique_ptr<NmFakeNetworkManager> m_fake;
-    std::unique_ptr<DevService> m_service;
     PptpPort m_port;
-    std::unique_ptr<TempConfigHome> m_home;
-    std::unique_ptr<CNorvantaVPNDlg> m_dialog;
-    int m_notices = 0;
 };
 
 QTEST_MAIN(NetworkManagerTest)
