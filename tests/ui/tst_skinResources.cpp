@@ -1,5 +1,7 @@
-// The skin images compiled into the program: every one is there, at the size the
-// frame and the controls are laid out for, opaque where a bitmap is expected.
+// The skin images compiled into the program: every one the skin's art paints is there,
+// as the art paints it, and keyed where the window shape and the strips expect it.
+
+#include "tools/skingen/SkinArt.h"
 
 #include <QImage>
 #include "tests/support/QtPatience.h"
@@ -8,41 +10,37 @@ class SkinResourcesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void imageHasItsSize_data()
+    // Every image the skin's art paints is compiled in, at the art's size, opaque where the
+    // art is (the bitmaps; the icons are not). The frame, painted without text (so alike
+    // wherever the test runs), must be the art's own pixel for pixel: art changed but not
+    // generated and committed shows here.
+    void committedImageIsTheArts_data()
     {
+        using namespace norvanta::tools::skingen;
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QSize>("size");
-        const std::pair<const char*, QSize> images[] = {
-            {"bitmaps/153.png", {52, 13}},         {"bitmaps/154.png", {360, 37}},
-            {"bitmaps/155.png", {360, 37}},        {"bitmaps/163.png", {381, 126}},
-            {"frame/caption_left.png", {10, 40}},  {"frame/caption_center.png", {1, 40}},
-            {"frame/caption_right.png", {10, 40}}, {"frame/frame_left.png", {10, 1}},
-            {"frame/frame_right.png", {10, 1}},    {"frame/frame_bottom.png", {1, 17}},
-            {"frame/frame_left_bottom.png", {16, 17}}, {"frame/frame_right_bottom.png", {16, 17}},
-            {"frame/button_min.png", {26, 18}},    {"frame/button_min_over.png", {26, 18}},
-            {"frame/button_min_down.png", {26, 18}}, {"frame/button_close.png", {26, 18}},
-            {"frame/button_close_over.png", {26, 18}}, {"frame/button_close_down.png", {26, 18}},
-        };
-        for (const auto& [path, size] : images) {
-            QTest::newRow(path) << QString(":/res/%1").arg(path) << size;
+        QTest::addColumn<QImage>("art");
+        QTest::addColumn<bool>("pixelForPixel");
+        for (const SkinFile& file : frameImages()) {
+            QTest::newRow(qPrintable(file.path)) << file.path << file.image << true;
+        }
+        for (auto* painted : {&controlStrips, &brandImages}) {
+            for (const SkinFile& file : painted()) {
+                QTest::newRow(qPrintable(file.path)) << file.path << file.image << false;
+            }
         }
     }
 
-    void imageHasItsSize()
+    void committedImageIsTheArts()
     {
         QFETCH(QString, path);
-        QFETCH(QSize, size);
-        const QImage image(path);
+        QFETCH(QImage, art);
+        QFETCH(bool, pixelForPixel);
+        const QImage image(QStringLiteral(":/res/") + path);
         QVERIFY2(!image.isNull(), qPrintable(path));
-        QCOMPARE(image.size(), size);
-        QVERIFY(!image.hasAlphaChannel());
-    }
-
-    void everyIconSizeIsThere()
-    {
-        for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-            const QImage icon(QString(":/res/icons/norvanta-vpn-%1.png").arg(size));
-            QCOMPARE(icon.size(), QSize(size, size));
+        QCOMPARE(image.size(), art.size());
+        QCOMPARE(image.hasAlphaChannel(), art.hasAlphaChannel());
+        if (pixelForPixel) {
+            QCOMPARE(image.convertToFormat(QImage::Format_RGB32), art.convertToFormat(QImage::Format_RGB32));
         }
     }
 
