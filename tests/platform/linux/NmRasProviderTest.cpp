@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <list>
+#include <mutex>
 #include <pwd.h>
 
 namespace {
@@ -147,7 +149,7 @@ protected:
 
     ConnectionId connect(const std::string& password = "pw-of-lee")
     {
-        Events events;
+        Events& events = newEvents();
         const ConnectionId id = dial(events, "127.0.0.1", "lee", password);
         const auto outcome = events.outcome();
         EXPECT_FALSE(outcome.empty());
@@ -165,10 +167,15 @@ protected:
         return result;
     }
 
+    // A log for one dial's events. The provider keeps a dial's callback as long as its link
+    // lives, so every log outlives the provider (declared before it), not the test's scope.
+    Events& newEvents() { return m_eventLogs.emplace_back(); }
+
     TempRoot m_root;
     NmFakeNetworkManager m_fake;
     PptpPort m_listener;
     NmRasOptions m_options;
+    std::list<Events> m_eventLogs;
     std::unique_ptr<NmRasProvider> m_provider;
 };
 
@@ -212,7 +219,7 @@ TEST_F(NmRasProviderTest, ProfileIsCreatedOnceWithThePluginKeysAndLeftAlone)
 TEST_F(NmRasProviderTest, SuccessfulDialReportsProgressThenConnectedAndTimeAdvances)
 {
     writeEntry();
-    Events events;
+    Events& events = newEvents();
     const ConnectionId id = dial(events);
     EXPECT_EQ(statisticsOf(id), ERROR_NO_CONNECTION);
     const auto outcome = events.outcome();
@@ -252,7 +259,7 @@ TEST_F(NmRasProviderTest, PasswordReachesNetworkManagerOnlyThroughTheAgent)
     ASSERT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
 
     // Another server: the profile is updated, with the password still kept out of it.
-    Events events;
+    Events& events = newEvents();
     dial(events, "localhost", "lee", password);
     ASSERT_EQ(events.outcome().back().first, static_cast<DWORD>(RASCS_Connected));
 
@@ -297,7 +304,7 @@ TEST_P(NmDialFailureTest, EndsWithTheMappedCodeAndText)
 {
     writeEntry();
     m_fake.setScenario(GetParam().scenario, GetParam().acceptedPassword);
-    Events events;
+    Events& events = newEvents();
     const ConnectionId id = dial(events);
     const auto outcome = events.outcome();
     ASSERT_FALSE(outcome.empty());
@@ -341,7 +348,7 @@ TEST_F(NmRasProviderTest, TakenDownWhileConnectingIsNeverConnected)
     // NetworkManager 1.42 reports VPN state 5 while it takes a connecting VPN down.
     writeEntry();
     m_fake.setScenario("silent");
-    Events events;
+    Events& events = newEvents();
     const ConnectionId id = dial(events);
     ASSERT_TRUE(eventually([&] { return events.all().size() >= 4; }));
     m_fake.endAll(7, 2);
@@ -372,7 +379,7 @@ TEST_F(NmRasProviderTest, LoginsPppdCannotSendAreRefusedBeforeDialing)
         {"lee", "\377\377", kErrorNmBadText},
     };
     for (const auto& refusal : refusals) {
-        Events refused;
+        Events& refused = newEvents();
         dial(refused, "127.0.0.1", refusal.user, refusal.password);
         const auto outcome = refused.outcome();
         ASSERT_EQ(outcome.size(), 1u);
@@ -394,7 +401,7 @@ TEST_F(NmRasProviderTest, HangUpDeactivatesAndEndsTheEvents)
 
     // A dial hung up while NetworkManager is still connecting leaves nothing behind.
     m_fake.setScenario("silent");
-    Events events;
+    Events& events = newEvents();
     const ConnectionId dialing = dial(events);
     ASSERT_TRUE(eventually([&] { return events.all().size() >= 2; }));
     EXPECT_EQ(m_provider->hangUp(dialing), 0u);
@@ -409,7 +416,7 @@ TEST_F(NmRasProviderTest, DialThatNeverCompletesGivesUpAtTheLimit)
     restart();
     writeEntry();
     m_fake.setScenario("silent");
-    Events events;
+    Events& events = newEvents();
     dial(events);
     EXPECT_EQ(events.outcome().back().second, ERROR_PPP_TIMEOUT);
     EXPECT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
@@ -460,7 +467,7 @@ TEST_P(NmDialCheckTest, FailsBeforeNetworkManagerIsAsked)
     }
     restart();
     writeEntry();
-    Events events;
+    Events& events = newEvents();
     dial(events, GetParam().server);
     const auto outcome = events.outcome();
     ASSERT_EQ(outcome.size(), 1u);
@@ -477,7 +484,7 @@ INSTANTIATE_TEST_SUITE_P(Checks, NmDialCheckTest,
 
 TEST_F(NmRasProviderTest, DialWithoutTheProfileIsRefused)
 {
-    Events events;
+    Events& events = newEvents();
     dial(events);
     const auto outcome = events.outcome();
     ASSERT_EQ(outcome.size(), 1u);
@@ -492,7 +499,7 @@ TEST_F(NmRasProviderTest, WithoutNetworkManagerEveryCallSaysSoAtOnce)
     EXPECT_TRUE(eventually([&] { return statisticsOf(id) == ERROR_NO_CONNECTION; }));
 
     EXPECT_EQ(m_provider->validateEntryName("", kEntry), kErrorNmUnavailable);
-    Events events;
+    Events& events = newEvents();
     dial(events);
     const auto outcome = events.outcome();
     ASSERT_EQ(outcome.size(), 1u);
@@ -507,9 +514,9 @@ TEST(NmRasProviderWithoutBusTest, NoSystemBusIsAClearDialError)
     ::setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/norvanta-test-bus", 1);
     ::unsetenv("NORVANTA_VPN_RAS");
     {
+        Events events; // outlives the provider, which keeps the dial's callback
         const auto chosen = makeProviderFromEnvironment();
         ASSERT_NE(dynamic_cast<NmRasProvider*>(chosen.get()), nullptr);
-        Events events;
         const ConnectionId id = nextConnectionId();
         ASSERT_EQ(chosen->dial(id, DialRequest{"", kEntry, "127.0.0.1", "lee", "pw", ""}, events.callback()), 0u);
         const auto outcome = events.outcome();
