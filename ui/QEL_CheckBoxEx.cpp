@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 
 namespace QEL::QEL_Control {
 
@@ -152,11 +153,41 @@ void QEL_CheckBoxEx::paintEvent(QPaintEvent*)
     painter.restore();
     if (hasFocus()) {
         // Around the label, as a check box marks its focus; the box itself stays as drawn.
+        // A 13-pixel box has no row to spare above or below Hangul, and the font's ink
+        // rectangle misses antialiased and hinted pixels: the mark's dots leave out every
+        // pixel the label really inks and its neighbours, so no stroke ever meets the mark.
         const QRect mark = text().isEmpty() ? label : ink.translated(baseline).adjusted(-2, -1, 2, 1).intersected(rect());
+        painter.setClipRegion(QRegion(rect()) - labelInkSurroundings(painter.font(), baseline, label));
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(m_textColor, 1, Qt::DotLine));
         painter.drawRect(mark.adjusted(0, 0, -1, -1));
     }
+}
+
+QRegion QEL_CheckBoxEx::labelInkSurroundings(const QFont& font, QPoint baseline, const QRect& label) const
+{
+    // Drawn as paintEvent draws it, on an opaque image like the window's backing store,
+    // so that the same antialiasing decides which pixels are touched.
+    QImage picture(size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    {
+        QPainter painter(&picture);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.setClipRect(label);
+        painter.drawText(baseline, text());
+    }
+    QRegion inked;
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            if (line[x] != QColor(Qt::white).rgb()) {
+                // The pixel and its eight neighbours.
+                inked += QRect(x - 1, y - 1, 3, 3);
+            }
+        }
+    }
+    return inked;
 }
 
 } // namespace QEL::QEL_Control

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QColor>
 #include <QPointer>
+#include <QRegion>
 
 #include <memory>
 
@@ -59,6 +60,9 @@ private:
     void onClicked(bool checked);
     void setHover(bool hover);
     QSize boxFrameSize() const;
+    // The pixels the label's glyphs ink when drawn at baseline within label, each widened
+    // by one pixel all round: where the focus mark must not go.
+    QRegion labelInkSurroundings(const QFont& font, QPoint baseline, const QRect& label) const;
 
     QPointer<QObject> m_notifyTarget;
     bool m_hover = false;

@@ -394,6 +394,63 @@ private slots:
         }
         QCOMPARE(control->grab().toImage(), plain);
     }
+
+    // The main window's save boxes are 13 pixels high, hardly more than their Hangul
+    // labels: wherever the focus mark goes, none of its dots may lie on or beside a
+    // pixel the label inked.
+    void checkBoxFocusMarkClearsTheLabelsInk_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("width");
+        QTest::newRow("아이디저장") << QString::fromUtf8("아이디저장") << 80;
+        QTest::newRow("비밀번호저장") << QString::fromUtf8("비밀번호저장") << 90;
+        QTest::newRow("Latin descenders") << QStringLiteral("Jpgqy") << 80;
+    }
+
+    void checkBoxFocusMarkClearsTheLabelsInk()
+    {
+        QFETCH(QString, label);
+        QFETCH(int, width);
+        Host host;
+        QLineEdit other(&host);
+        other.move(0, 50);
+        QEL_CheckBoxEx box(&host);
+        QCOMPARE(box.SetBitmap(boxStrip(true)), 1);
+        QVERIFY(box.Create(label, 0, 0, width, 13));
+        box.setLastFrameIndex(3);
+        box.setTextColor(Qt::black);
+        host.show();
+        host.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        other.setFocus();
+        QTRY_VERIFY(other.hasFocus());
+        const QRect area = box.geometry();
+        const QImage plain = host.grab(area).toImage();
+        box.setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(box.hasFocus());
+        const QImage marked = host.grab(area).toImage();
+
+        const auto inked = [&](int x, int y) {
+            return x >= box.labelX() && plain.rect().contains(x, y) && plain.pixelColor(x, y) != kHostColour;
+        };
+        int markDots = 0;
+        for (int y = 0; y < marked.height(); ++y) {
+            for (int x = box.labelX() - 3; x < marked.width(); ++x) {
+                if (marked.pixel(x, y) == plain.pixel(x, y)) {
+                    continue;
+                }
+                ++markDots;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        QVERIFY2(!inked(x + dx, y + dy),
+                                 qPrintable(QStringLiteral("a dot at (%1, %2) touches the ink at (%3, %4)")
+                                                .arg(x).arg(y).arg(x + dx).arg(y + dy)));
+                    }
+                }
+            }
+        }
+        QVERIFY2(markDots > 0, "the focus shows");
+    }
 };
 
 QTEST_MAIN(BitmapControlsTest)
