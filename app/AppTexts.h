@@ -27,6 +27,14 @@ inline constexpr char kDisconnected[] = "서비스 접속 종료";
 // The link ended without the user's 접속종료.
 inline constexpr char kLinkLost[] = "서비스 연결 끊김";
 inline constexpr char kLinkLostNotice[] = "VPN 연결이 끊어졌습니다. 다시 접속하려면 접속을 누르십시오.";
+// The reconnect after a drop: the countdown's status ("(attempt/attempts, seconds초)"
+// follows) and the notices of its start and its end.
+inline constexpr char kReconnectWaiting[] = "서비스 재접속 대기 중...";
+inline constexpr char kReconnectingNotice[] = "VPN 연결이 끊어졌습니다. 잠시 후 다시 접속합니다.";
+inline constexpr char kReconnected[] = "서비스 재접속 완료";
+inline constexpr char kReconnectedNotice[] = "VPN 연결을 다시 맺었습니다.";
+inline constexpr char kReconnectFailed[] = "서비스 재접속 실패";
+inline constexpr char kReconnectFailedNotice[] = "VPN에 다시 접속하지 못했습니다. 다시 접속하려면 접속을 누르십시오.";
 
 inline constexpr char kStatusGroup[] = "연결 상태 정보";
 inline constexpr char kUserIdLabel[] = "사용자 아이디:";
@@ -43,5 +51,6 @@ inline constexpr char kDisconnectButton[] = "접속종료";
 // The tray icon's menu.
 inline constexpr char kTrayOpen[] = "열기";
 inline constexpr char kTrayExit[] = "종료";
+inline constexpr char kTrayAutoReconnect[] = "자동 재접속";
 
 } // namespace norvanta::app::text

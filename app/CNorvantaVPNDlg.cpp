@@ -239,6 +239,13 @@ void CNorvantaVPNDlg::createTrayIcon()
     connect(m_tray, &norvanta::app::TrayIcon::connectRequested, this, [this] { OnConnect(); });
     connect(m_tray, &norvanta::app::TrayIcon::disconnectRequested, this, [this] { OnDisconnect(); });
     connect(m_tray, &norvanta::app::TrayIcon::exitRequested, this, [this] { exitFromTray(); });
+    const bool autoReconnect = norvanta::app::RestoreAutoReconnect();
+    m_tray->setAutoReconnect(autoReconnect);
+    apply(m_dialState.setAutoReconnect(autoReconnect));
+    connect(m_tray, &norvanta::app::TrayIcon::autoReconnectToggled, this, [this](bool on) {
+        norvanta::app::SaveAutoReconnect(on);
+        apply(m_dialState.setAutoReconnect(on));
+    });
     refreshTrayDetails();
 }
 
@@ -355,10 +362,19 @@ void CNorvantaVPNDlg::offerListRetry()
     }
 }
 
-void CNorvantaVPNDlg::notifyLinkLost()
+void CNorvantaVPNDlg::notify(norvanta::app::DialState::Notice notice)
 {
-    const QString title = QString::fromUtf8(text::kLinkLost);
-    const QString body = QString::fromUtf8(text::kLinkLostNotice);
+    using Notice = norvanta::app::DialState::Notice;
+    const std::pair<const char*, const char*> texts[] = {
+        {text::kLinkLost, text::kLinkLostNotice},
+        {text::kLinkLost, text::kReconnectingNotice},
+        {text::kReconnected, text::kReconnectedNotice},
+        {text::kReconnectFailed, text::kReconnectFailedNotice},
+    };
+    static_assert(static_cast<int>(Notice::ReconnectFailed) + 1 == std::size(texts));
+    const auto& [titleText, bodyText] = texts[static_cast<int>(notice)];
+    const QString title = QString::fromUtf8(titleText);
+    const QString body = QString::fromUtf8(bodyText);
     if (m_notifier) {
         m_notifier(title, body);
         return;
@@ -494,6 +510,9 @@ void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
     if (reaction.status != nullptr) {
         SetStatusText(QString::fromUtf8(reaction.status));
     }
+    if (reaction.statusText) {
+        SetStatusText(QString::fromStdString(*reaction.statusText));
+    }
     if (reaction.timeText) {
         m_txtTime->SetText(QString::fromStdString(*reaction.timeText));
     }
@@ -510,11 +529,11 @@ void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
     if (reaction.phaseChanged && m_tray != nullptr) {
         m_tray->setPhase(*reaction.phaseChanged);
     }
-    if (reaction.status != nullptr || reaction.timeText || reaction.phaseChanged) {
+    if (reaction.status != nullptr || reaction.statusText || reaction.timeText || reaction.phaseChanged) {
         refreshTrayDetails();
     }
-    if (reaction.notifyLinkLost && !m_destroyed) {
-        notifyLinkLost();
+    if (reaction.notify && !m_destroyed) {
+        notify(*reaction.notify);
     }
     // Last: a dial refused at once applies its own reaction over "connecting".
     if (reaction.startDial) {
@@ -536,9 +555,8 @@ void CNorvantaVPNDlg::showDialError(DWORD error)
 
 void CNorvantaVPNDlg::focusPasswordAfterRefusal(DWORD error)
 {
-    // The password is what a refused login is retyped in; NetworkManager cannot tell a
-    // refused password from another failed link, so that one counts too.
-    if (error == ERROR_AUTHENTICATION_FAILURE || error == norvanta::platform::ras::kErrorNmLinkFailed) {
+    // The password is what a refused login is retyped in.
+    if (norvanta::app::IsRefusedLogin(error)) {
         m_editPassword->setFocus();
         m_editPassword->selectAll();
     }

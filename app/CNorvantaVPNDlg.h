@@ -108,7 +108,7 @@ private:
     void onUpdaterLaunched();
     void onServerActivated(int index);
     void offerListRetry();
-    void notifyLinkLost();
+    void notify(norvanta::app::DialState::Notice notice);
     void refreshTrayDetails();
     void showFromTray();
     void exitFromTray();

@@ -17,7 +17,16 @@ namespace norvanta::app {
 //   Dialing --event 0x2001 without error-->       Idle      (hang up, "접속 종료")
 //   Dialing --event 0x2000-->                     Connected (save credentials, tick)
 //   Connected --tick: link gone, or its end-->    Idle      (hang up, "연결 끊김", notify)
-//   Dialing/Connected --disconnect, closing-->    Idle      (hang up)
+//                                            or Waiting   (reconnect on: hang up, count down)
+//   Waiting --tick, the pause over-->             Dialing   (the same server and account)
+//   Dialing (a reconnect) --a failure-->          Waiting   (the next, longer pause), or
+//                                                 Idle      (the last one, or a refused login)
+//   Dialing/Connected/Waiting --disconnect, closing--> Idle (hang up)
+//
+// A link that drops by itself is dialed again up to kReconnectAttempts times, after pauses
+// of kReconnectPauses, unless reconnecting is switched off. Never after the user's own
+// 접속종료, nor after a failure that another try cannot mend (IsRefusedLogin, a login
+// the system cannot send, a missing plugin or kernel support).
 //
 // A link that ends while connected without the user asking (the tick finds it gone, an
 // event reports its end) is told apart from the user's own 접속종료: its own status and
@@ -28,7 +37,14 @@ namespace norvanta::app {
 // nothing. Connect while dialing, or while the link is up, changes nothing.
 class DialState {
 public:
-    enum class Phase { Idle, Dialing, Connected };
+    // Waiting: the link dropped and the next dial waits out its pause.
+    enum class Phase { Idle, Dialing, Connected, Waiting };
+
+    // What to tell the user outside the window.
+    enum class Notice { LinkLost, Reconnecting, Reconnected, ReconnectFailed };
+
+    static constexpr int kReconnectAttempts = 3;
+    static constexpr std::int32_t kReconnectPauses[kReconnectAttempts] = {5, 15, 45}; // seconds
 
     // What the window must do, in this order: stop the tick, show a message box, hang up,
     // save the credentials, start the tick, set texts and buttons, and last start a dial
@@ -40,13 +56,16 @@ public:
         bool startDial = false;
         bool saveCredentials = false;
         std::optional<bool> tickRunning;
-        // UTF-8 texts of the status line and the time line.
+        // UTF-8 texts of the status line and the time line; statusText, when set, is a
+        // status composed for the moment (the reconnect's countdown) and wins.
         const char* status = nullptr;
+        std::optional<std::string> statusText;
         std::optional<std::string> timeText;
         // The progress state a running dial reached, for the window to name in the time line.
         std::optional<DWORD> progress;
-        // The link dropped by itself: tell the user outside the window too.
-        bool notifyLinkLost = false;
+        // The link dropped by itself, or its reconnect began or ended: tell the user
+        // outside the window too.
+        std::optional<Notice> notify;
         // The phase after this event, when it changed (the tray's picture and menu follow it).
         std::optional<Phase> phaseChanged;
         std::optional<bool> connectEnabled;
@@ -54,6 +73,12 @@ public:
     };
 
     Phase phase() const { return m_phase; }
+    // The reconnect attempt being dialed or waited for (1..kReconnectAttempts); 0 when none.
+    int reconnectAttempt() const { return m_attempt; }
+
+    // Reconnecting after a drop on or off (on by default). Switched off during a pause,
+    // the wait ends there as the drop would have ended without it.
+    Reaction setAutoReconnect(bool on);
 
     // 접속 pressed (or Enter). `linkAlive` is what the dialer says of the last link now: a
     // link that dropped before the tick noticed is ended first, then the dial starts.
@@ -62,18 +87,30 @@ public:
     // service's refusal.
     Reaction dialStarted(DWORD result, HRASCONN handle);
     Reaction dialEvent(HRASCONN handle, DWORD state, DWORD error);
-    // The once-a-second tick: the connected seconds, or nothing when the link is gone.
+    // The once-a-second tick: the connected seconds, or nothing when the link is gone;
+    // during a reconnect's pause it counts down.
     Reaction tick(std::optional<std::int32_t> connectedSeconds);
     Reaction disconnectPressed();
     Reaction windowClosing();
 
 private:
-    Reaction linkLost();
+    Reaction linkLost(bool mayReconnect);
+    Reaction startDialing(Reaction reaction);
+    Reaction waitToReconnect(Reaction reaction, int attempt);
+    Reaction dialFailed(std::optional<DWORD> error);
     Reaction withPhaseChange(Reaction reaction, Phase before) const;
     Reaction endDial(Reaction reaction, const char* status);
+    std::string countdownText() const;
 
     Phase m_phase = Phase::Idle;
     HRASCONN m_handle = nullptr;
+    bool m_autoReconnect = true;
+    int m_attempt = 0;
+    std::int32_t m_secondsLeft = 0;
 };
+
+// A failure that says the server refused the account. NetworkManager reports a refused
+// password as any other failed PPTP link, so on Linux that failure counts as one too.
+bool IsRefusedLogin(DWORD error);
 
 } // namespace norvanta::app

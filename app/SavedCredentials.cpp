@@ -16,6 +16,7 @@ namespace {
 // stopped updater) may delay the window this long, no longer; the save then fails quietly.
 constexpr std::chrono::milliseconds kSaveLockPatience{1000};
 constexpr char kLastServer[] = "LastServer";
+constexpr char kAutoReconnect[] = "AutoReconnect";
 
 std::string decodeStored(CRegistryEx& store, const char* name)
 {
@@ -89,6 +90,23 @@ std::string RestoreLastServer()
 void SaveLastServer(const std::string& name)
 {
     const CRegistryEx::Change changes[] = {{kLastServer, std::string_view(name)}};
+    CRegistryEx store;
+    store.WriteAll(changes, kSaveLockPatience);
+}
+
+bool RestoreAutoReconnect()
+{
+    CRegistryEx store;
+    std::uint32_t on = 1;
+    if (store.Open()) {
+        store.ReadDword(kAutoReconnect, on);
+    }
+    return on != 0;
+}
+
+void SaveAutoReconnect(bool on)
+{
+    const CRegistryEx::Change changes[] = {{kAutoReconnect, std::uint32_t{on ? 1u : 0u}}};
     CRegistryEx store;
     store.WriteAll(changes, kSaveLockPatience);
 }

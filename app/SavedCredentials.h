@@ -30,6 +30,12 @@ std::string RestoreLastServer();
 // Remembers the chosen server's name, creating the settings key if needed; failures are silent.
 void SaveLastServer(const std::string& name);
 
+// Whether a link that drops by itself is dialed again ("AutoReconnect"); on unless the
+// user switched it off.
+bool RestoreAutoReconnect();
+// Remembers the choice, creating the settings key if needed; failures are silent.
+void SaveAutoReconnect(bool on);
+
 // The user unticked a save box: what it kept is forgotten now, not with the next
 // successful connection ("UserIDSave" 0; "UserPWSave" 0 and "UserPW" erased). A box that
 // stays ticked changes nothing, and nothing is written when no settings were ever stored.

@@ -14,6 +14,7 @@ QColor markColour(DialState::Phase phase)
 {
     switch (phase) {
     case DialState::Phase::Dialing:
+    case DialState::Phase::Waiting:
         return QColor(255, 165, 0);
     case DialState::Phase::Connected:
         return QColor(0, 170, 60);
@@ -29,10 +30,14 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_unique<Q
 {
     m_open = m_menu->addAction(QString::fromUtf8(text::kTrayOpen));
     m_connect = m_menu->addAction(QString::fromUtf8(text::kConnectButton));
+    m_autoReconnect = m_menu->addAction(QString::fromUtf8(text::kTrayAutoReconnect));
+    m_autoReconnect->setCheckable(true);
+    m_autoReconnect->setChecked(true);
     m_menu->addSeparator();
     m_exit = m_menu->addAction(QString::fromUtf8(text::kTrayExit));
     connect(m_open, &QAction::triggered, this, &TrayIcon::openRequested);
     connect(m_exit, &QAction::triggered, this, &TrayIcon::exitRequested);
+    connect(m_autoReconnect, &QAction::triggered, this, &TrayIcon::autoReconnectToggled);
     connect(m_connect, &QAction::triggered, this, [this] {
         if (m_phase == DialState::Phase::Idle) {
             emit connectRequested();
@@ -59,6 +64,11 @@ void TrayIcon::setPhase(DialState::Phase phase)
 {
     m_phase = phase;
     refresh();
+}
+
+void TrayIcon::setAutoReconnect(bool on)
+{
+    m_autoReconnect->setChecked(on);
 }
 
 void TrayIcon::setDetails(const QString& server, const QString& time)

@@ -21,8 +21,8 @@ HRASCONN handle(std::uintptr_t value)
 }
 
 struct Step {
-    enum Kind { Connect, Started, Event, Tick, Disconnect, Close } kind;
-    DWORD a = 0; // Connect: have a server; Started: result; Event: state; Tick: seconds
+    enum Kind { Connect, Started, Event, Tick, Disconnect, Close, AutoReconnect } kind;
+    DWORD a = 0; // Connect: have a server; Started: result; Event: state; Tick: seconds; AutoReconnect: on
     DWORD b = 0; // Connect: link alive; Started and Event: handle; Event: error in c
     DWORD c = 0;
     bool linkGone = false; // Tick only
@@ -47,8 +47,13 @@ Step tick(std::optional<DWORD> seconds, std::string expected = {})
 }
 Step disconnect(std::string expected) { return {Step::Disconnect, 0, 0, 0, false, std::move(expected)}; }
 Step closing(std::string expected) { return {Step::Close, 0, 0, 0, false, std::move(expected)}; }
+Step autoReconnect(bool on, std::string expected = {})
+{
+    return {Step::AutoReconnect, on, 0, 0, false, std::move(expected)};
+}
 
-const char* const phaseWords[] = {"=idle", "=dialing", "=connected"};
+const char* const phaseWords[] = {"=idle", "=dialing", "=connected", "=waiting"};
+const char* const noticeWords[] = {"notify", "notify:reconnecting", "notify:reconnected", "notify:gaveup"};
 
 // One word per part of the reaction, in the order the window applies them.
 std::string describe(const DialState::Reaction& r)
@@ -65,11 +70,12 @@ std::string describe(const DialState::Reaction& r)
     if (r.status == text::kDisconnected) add("disconnected");
     if (r.status == text::kDialFailed) add("failed");
     if (r.status == text::kLinkLost) add("lost");
+    if (r.statusText) add("status:" + *r.statusText);
     if (r.timeText) add("time:" + *r.timeText);
     if (r.progress) add("progress:" + std::to_string(*r.progress));
     if (r.connectEnabled) add(*r.connectEnabled ? "connect:on" : "connect:off");
     if (r.disconnectEnabled) add(*r.disconnectEnabled ? "disconnect:on" : "disconnect:off");
-    if (r.notifyLinkLost) add("notify");
+    if (r.notify) add(noticeWords[static_cast<int>(*r.notify)]);
     if (r.phaseChanged) add(phaseWords[static_cast<int>(*r.phaseChanged)]);
     if (r.startDial) add("dial");
     return words;
@@ -84,6 +90,7 @@ DialState::Reaction run(DialState& state, const Step& step)
     case Step::Tick: return state.tick(step.linkGone ? std::nullopt : std::optional<std::int32_t>(step.a));
     case Step::Disconnect: return state.disconnectPressed();
     case Step::Close: return state.windowClosing();
+    case Step::AutoReconnect: return state.setAutoReconnect(step.a != 0);
     }
     return {};
 }
@@ -109,6 +116,41 @@ std::vector<Step> connectedOn(std::uintptr_t h, std::vector<Step> rest)
     std::vector<Step> steps{connect(true, false, kDial), started(0, h), event(h, RASCS_OpenPort, 0, "progress:0"),
                             event(h, RASCS_Connected, 0, kConnected)};
     steps.insert(steps.end(), rest.begin(), rest.end());
+    return steps;
+}
+
+// The countdown of reconnect attempt `attempt` at `seconds` left.
+std::string waiting(int attempt, int seconds)
+{
+    return "status:서비스 재접속 대기 중... (" + std::to_string(attempt) + "/3, " + std::to_string(seconds) + "초)";
+}
+// A link that dropped by itself, reconnect on: hung up, the first pause begins.
+const std::string kDropThenWait = "hangUp tick:on " + waiting(1, 5) + " connect:off notify:reconnecting =waiting";
+// A reconnect's dial that failed, when another try may mend it: the next pause.
+std::string failedThenWait(int attempt, int seconds)
+{
+    return "hangUp tick:on " + waiting(attempt, seconds) + " time: connect:off =waiting";
+}
+
+// The pause of reconnect attempt `attempt` counted down from `seconds`, then the dial
+// (answered with handle h).
+std::vector<Step> pauseThenDial(int attempt, int seconds, std::uintptr_t h)
+{
+    std::vector<Step> steps;
+    for (int left = seconds - 1; left > 0; --left) {
+        steps.push_back(tick(0, waiting(attempt, left)));
+    }
+    steps.push_back(tick(0, "tick:off connecting time: connect:off =dialing dial"));
+    steps.push_back(started(0, h));
+    return steps;
+}
+
+std::vector<Step> joined(std::initializer_list<std::vector<Step>> parts)
+{
+    std::vector<Step> steps;
+    for (const auto& part : parts) {
+        steps.insert(steps.end(), part.begin(), part.end());
+    }
     return steps;
 }
 
@@ -155,9 +197,12 @@ INSTANTIATE_TEST_SUITE_P(
         Sequence{"DisconnectDuringADialCancelsIt",
                  {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), event(1, RASCS_Connected, 0, "")},
                  Phase::Idle},
-        Sequence{"DropNoticedByTheTick", connectedOn(1, {tick(1, "time: 0 시간 :  0 분 :  1 초"), tick({}, kLost)}),
+        // With reconnecting switched off, a drop ends the link for good.
+        Sequence{"DropNoticedByTheTick",
+                 joined({{autoReconnect(false)}, connectedOn(1, {tick(1, "time: 0 시간 :  0 분 :  1 초"), tick({}, kLost)})}),
                  Phase::Idle},
-        Sequence{"DropArrivingAsAnEvent", connectedOn(1, {event(1, RASCS_Disconnected, 0, kLost), tick(2, "tick:off")}),
+        Sequence{"DropArrivingAsAnEvent",
+                 joined({{autoReconnect(false)}, connectedOn(1, {event(1, RASCS_Disconnected, 0, kLost), tick(2, "tick:off")})}),
                  Phase::Idle},
         // Enter after a drop the tick has not seen yet: the link is ended, the new dial
         // runs, and the tick no longer reads the new dial as a lost link.
@@ -178,9 +223,38 @@ INSTANTIATE_TEST_SUITE_P(
                  Phase::Idle},
         // Ending a connected link by hand is no loss: no notification, the usual status.
         Sequence{"OnlyADropNotifies",
-                 connectedOn(1, {disconnect(kUserEnd), connect(true, false, kDial), started(0, 2),
-                                 event(2, RASCS_Connected, 0, kConnected), tick({}, kLost), tick({}, "tick:off"),
-                                 event(2, RASCS_Disconnected, 0, "")}),
+                 joined({{autoReconnect(false)},
+                         connectedOn(1, {disconnect(kUserEnd), connect(true, false, kDial), started(0, 2),
+                                         event(2, RASCS_Connected, 0, kConnected), tick({}, kLost), tick({}, "tick:off"),
+                                         event(2, RASCS_Disconnected, 0, "")})}),
+                 Phase::Idle},
+        // A drop is dialed again after its pause; once the link is back, a later drop
+        // starts from the first attempt again.
+        Sequence{"ADropIsDialedAgainAfterItsPause",
+                 joined({connectedOn(1, {tick({}, kDropThenWait)}), pauseThenDial(1, 5, 2),
+                         {event(2, RASCS_Connected, 0, "save tick:on connected time: disconnect:on notify:reconnected =connected"),
+                          event(2, RASCS_Disconnected, 0, kDropThenWait)}}),
+                 Phase::Waiting},
+        // Each failed attempt waits longer; the third failure ends like any failed dial.
+        Sequence{"FailedReconnectsWaitLongerThenGiveUp",
+                 joined({connectedOn(1, {event(1, RASCS_Disconnected, 0, kDropThenWait)}), pauseThenDial(1, 5, 2),
+                         {event(2, RASCS_ConnectDevice, 800, failedThenWait(2, 15))}, pauseThenDial(2, 15, 3),
+                         {event(3, RASCS_Disconnected, 0, failedThenWait(3, 45))}, pauseThenDial(3, 45, 4),
+                         {event(4, RASCS_ConnectDevice, 800, "error:800 hangUp failed time: connect:on notify:gaveup =idle"),
+                          tick(0, "tick:off")}}),
+                 Phase::Idle},
+        // A refused login is not tried again: another try would be refused as well.
+        Sequence{"RefusedLoginEndsTheReconnect",
+                 joined({connectedOn(1, {tick({}, kDropThenWait)}), pauseThenDial(1, 5, 2),
+                         {event(2, RASCS_Authenticate, 691, "error:691 hangUp failed time: connect:on notify:gaveup =idle")}}),
+                 Phase::Idle},
+        // The user's 접속종료 during the pause ends the wait; so does switching it off.
+        Sequence{"DisconnectDuringThePauseEndsTheWait",
+                 connectedOn(1, {tick({}, kDropThenWait), tick(0, waiting(1, 4)), disconnect(kUserEnd), tick(0, "tick:off")}),
+                 Phase::Idle},
+        Sequence{"SwitchedOffDuringThePauseEndsAsADrop",
+                 connectedOn(1, {tick({}, kDropThenWait), autoReconnect(false, "tick:off lost connect:on =idle"),
+                                 autoReconnect(true, "")}),
                  Phase::Idle}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -230,20 +230,29 @@ private slots:
         QVERIFY2(!store.Open(), "a failed dial remembers nothing");
     }
 
-    void lostLinkIsNoticedWithoutAMessage()
+    // A drop is no message box: a countdown in the status, a notification, and after the
+    // pause the same server and account dialed again.
+    void lostLinkIsDialedAgainAfterItsPause()
     {
         openDialog();
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         std::ofstream(m_dropFile) << "drop";
-        // Not the user's own 접속종료: a status of its own and one notification.
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
-        QVERIFY(m_dialog->connectButton()->isEnabled());
-        QVERIFY(!m_dialog->connectedTimerActive());
+        QTRY_VERIFY(m_dialog->statusText().startsWith(u(text::kReconnectWaiting)));
+        QCOMPARE(m_dialog->statusText(), u(text::kReconnectWaiting) + u(" (1/3, 5초)"));
+        QVERIFY(!m_dialog->connectButton()->isEnabled());
+        QVERIFY2(m_dialog->disconnectButton()->isEnabled(), "접속종료 ends the wait");
+        QCOMPARE(m_dialog->trayIcon()->phase(), norvanta::app::DialState::Phase::Waiting);
         QVERIFY(MessageBox::recorded().isEmpty());
-        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
         QCOMPARE(m_notices, QStringList{u(text::kLinkLost)});
-        QCOMPARE(m_dialog->trayIcon()->phase(), norvanta::app::DialState::Phase::Idle);
+        for (int second = 0; second < norvanta::app::DialState::kReconnectPauses[0]; ++second) {
+            m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        }
+        QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        QVERIFY(linkUp());
+        QCOMPARE(m_notices, (QStringList{u(text::kLinkLost), u(text::kReconnected)}));
+        QVERIFY(MessageBox::recorded().isEmpty());
     }
 
     void disconnectHangsUp()
@@ -264,7 +273,12 @@ private slots:
     // cannot be changed under a running dial or a live link.
     void controlsFollowWhatThereIsToEnd()
     {
+        // Reconnecting switched off in the tray (and remembered): a drop ends the link.
         openDialog();
+        m_dialog->trayIcon()->autoReconnectAction()->trigger();
+        m_dialog.reset();
+        openDialog();
+        QVERIFY(!m_dialog->trayIcon()->autoReconnectAction()->isChecked());
         auto inputsEnabled = [this] {
             return m_dialog->serverCombo()->isEnabled() && m_dialog->userIdEdit()->isEnabled()
                 && m_dialog->passwordEdit()->isEnabled();

@@ -118,16 +118,24 @@ private slots:
         QVERIFY(m_dialog->connectButton()->isEnabled());
     }
 
-    void linkDroppedOutsideIsNoticed()
+    // A link ended outside the client is noticed and, after the pause, dialed again
+    // through NetworkManager with the same account.
+    void linkDroppedOutsideIsNoticedAndDialedAgain()
     {
         openDialog();
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
         m_fake->endAll(7, 3);
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
-        QVERIFY(!m_dialog->connectedTimerActive());
+        QTRY_VERIFY_WITH_TIMEOUT(m_dialog->statusText().startsWith(u(text::kReconnectWaiting)), 5000);
         QVERIFY(MessageBox::recorded().isEmpty());
-        QCOMPARE(m_notices.size(), 1);
+        QCOMPARE(m_notices, QStringList{u(text::kLinkLost)});
+        for (int second = 0; second < norvanta::app::DialState::kReconnectPauses[0]; ++second) {
+            m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
+        QVERIFY(linkUp());
+        QCOMPARE(m_notices, (QStringList{u(text::kLinkLost), u(text::kReconnected)}));
+        QVERIFY(MessageBox::recorded().isEmpty());
     }
 
 private:
