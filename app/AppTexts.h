@@ -52,5 +52,6 @@ inline constexpr char kDisconnectButton[] = "접속종료";
 inline constexpr char kTrayOpen[] = "열기";
 inline constexpr char kTrayExit[] = "종료";
 inline constexpr char kTrayAutoReconnect[] = "자동 재접속";
+inline constexpr char kTrayStartWithDesktop[] = "로그인 시 시작";
 
 } // namespace norvanta::app::text

@@ -41,7 +41,7 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
     return fetch.handedToUpdater() ? Ending::HandedToUpdater : Ending::DialogEnded;
 }
 
-StartupSetup defaultStartup()
+StartupSetup defaultStartup(bool minimized)
 {
     StartupSetup setup;
     setup.update.versionUrl = norvanta::app::serviceUrl(norvanta::app::kVersionPath);
@@ -49,14 +49,14 @@ StartupSetup defaultStartup()
     setup.update.launch = &norvanta::platform::launchDetached;
     setup.update.updaterInstalled = std::filesystem::exists(setup.update.updaterPath);
     setup.serverListUrl = norvanta::app::serviceUrl(norvanta::app::kServerListPath);
-    setup.runDialog = [](norvanta::app::StartupFetch& fetch) {
+    setup.runDialog = [minimized](norvanta::app::StartupFetch& fetch) {
         CNorvantaVPNDlg dialog;
         dialog.OnInitDialog(&fetch);
         // Not exec(): that makes the window application-modal, and a modal window takes
         // every input from the tray icon, whose menu then never opens.
         QEventLoop loop;
         QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
-        dialog.show();
+        dialog.showAtStart(minimized);
         loop.exec();
     };
     return setup;

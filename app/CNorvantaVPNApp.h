@@ -40,5 +40,5 @@ private:
 };
 
 // The production wiring: the configured service web server, the updater next to the
-// executable, the real main dialog.
-StartupSetup defaultStartup();
+// executable, the real main dialog; with `minimized`, its window starts in the tray.
+StartupSetup defaultStartup(bool minimized = false);

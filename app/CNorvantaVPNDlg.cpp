@@ -8,6 +8,7 @@
 #include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
 #include "app/TrayIcon.h"
+#include "platform/Autostart.h"
 #include "platform/Process.h"
 #include "platform/ras/RasErrorText.h"
 #include "ras/RasDialEvent.h"
@@ -246,7 +247,21 @@ void CNorvantaVPNDlg::createTrayIcon()
         norvanta::app::SaveAutoReconnect(on);
         apply(m_dialState.setAutoReconnect(on));
     });
+    m_tray->setStartsWithDesktop(norvanta::platform::StartsWithDesktop());
+    connect(m_tray, &norvanta::app::TrayIcon::startsWithDesktopToggled, this, [this](bool on) {
+        // Where the entry cannot be written or removed, the tick shows what the system does.
+        if (!norvanta::platform::SetStartsWithDesktop(on)) {
+            m_tray->setStartsWithDesktop(norvanta::platform::StartsWithDesktop());
+        }
+    });
     refreshTrayDetails();
+}
+
+void CNorvantaVPNDlg::showAtStart(bool minimized)
+{
+    if (!minimized || m_tray == nullptr || !m_tray->shown()) {
+        show();
+    }
 }
 
 void CNorvantaVPNDlg::showFromTray()

@@ -47,6 +47,10 @@ public:
     // one, from a fetch of the list alone. Call once before the dialog is shown.
     bool OnInitDialog(norvanta::app::StartupFetch* startup = nullptr);
 
+    // Shows the window, or with `minimized` leaves it in the tray where a tray shows the
+    // icon (a desktop without one would have no way to reach a hidden window).
+    void showAtStart(bool minimized);
+
     // Tells the user outside the window (a dropped link). Tests stand in for it.
     using Notifier = std::function<void(const QString& title, const QString& body)>;
     void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }

@@ -29,8 +29,13 @@ bool listed(std::string_view name, auto const& list)
 
 CommandLineChoice parseCommandLine(const std::vector<std::string_view>& arguments)
 {
+    CommandLineChoice choice;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
+        if (argument == "--minimized") {
+            choice.minimized = true;
+            continue;
+        }
         if (argument == "--version") {
             return {CommandLineChoice::Action::PrintVersion, {}};
         }
@@ -51,7 +56,7 @@ CommandLineChoice parseCommandLine(const std::vector<std::string_view>& argument
         }
         return {CommandLineChoice::Action::Refuse, std::string(argument)};
     }
-    return {};
+    return choice;
 }
 
 std::string versionText()
@@ -61,7 +66,7 @@ std::string versionText()
 
 std::string usageLine()
 {
-    return "Usage: norvanta-vpn [--help | --version]\n";
+    return "Usage: norvanta-vpn [--minimized] [--help | --version]\n";
 }
 
 std::string helpText()
@@ -73,6 +78,7 @@ std::string helpText()
              "dials PPTP through NetworkManager (network-manager-pptp).\n"
              "\n"
              "Options:\n"
+             "  --minimized start hidden in the tray (where the desktop has one)\n"
              "  --help      show this text and exit\n"
              "  --version   show the version and exit\n"
              "Qt's own options (-platform, -style, ...) are passed to the toolkit.\n"

@@ -6,12 +6,14 @@
 
 namespace norvanta::app {
 
-// What the command line asks for. The client has no options of its own beyond these two;
-// Qt's own (-platform, -style, ...) pass through to the toolkit.
+// What the command line asks for: --version, --help, or running, hidden in the tray with
+// --minimized (as the desktop starts it at login). Qt's own options (-platform, -style,
+// ...) pass through to the toolkit.
 struct CommandLineChoice {
     enum class Action { Run, PrintVersion, PrintHelp, Refuse };
     Action action = Action::Run;
-    std::string refused; // the argument that was not understood, for Refuse
+    std::string refused;    // the argument that was not understood, for Refuse
+    bool minimized = false; // Run: start in the tray, where the desktop has one
 };
 
 // `arguments` without the program name.

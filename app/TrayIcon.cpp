@@ -33,11 +33,14 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_unique<Q
     m_autoReconnect = m_menu->addAction(QString::fromUtf8(text::kTrayAutoReconnect));
     m_autoReconnect->setCheckable(true);
     m_autoReconnect->setChecked(true);
+    m_startsWithDesktop = m_menu->addAction(QString::fromUtf8(text::kTrayStartWithDesktop));
+    m_startsWithDesktop->setCheckable(true);
     m_menu->addSeparator();
     m_exit = m_menu->addAction(QString::fromUtf8(text::kTrayExit));
     connect(m_open, &QAction::triggered, this, &TrayIcon::openRequested);
     connect(m_exit, &QAction::triggered, this, &TrayIcon::exitRequested);
     connect(m_autoReconnect, &QAction::triggered, this, &TrayIcon::autoReconnectToggled);
+    connect(m_startsWithDesktop, &QAction::triggered, this, &TrayIcon::startsWithDesktopToggled);
     connect(m_connect, &QAction::triggered, this, [this] {
         if (m_phase == DialState::Phase::Idle) {
             emit connectRequested();
@@ -69,6 +72,11 @@ void TrayIcon::setPhase(DialState::Phase phase)
 void TrayIcon::setAutoReconnect(bool on)
 {
     m_autoReconnect->setChecked(on);
+}
+
+void TrayIcon::setStartsWithDesktop(bool on)
+{
+    m_startsWithDesktop->setChecked(on);
 }
 
 void TrayIcon::setDetails(const QString& server, const QString& time)

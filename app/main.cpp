@@ -13,10 +13,9 @@ namespace {
 
 // Answers --version, --help and what it does not know before any window system is
 // touched, so package checks and people at a console need no display.
-int answerCommandLine(int argc, char** argv)
+int answerCommandLine(const norvanta::app::CommandLineChoice& choice)
 {
     using Action = norvanta::app::CommandLineChoice::Action;
-    const auto choice = norvanta::app::parseCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
     switch (choice.action) {
     case Action::PrintVersion:
         std::fputs(norvanta::app::versionText().c_str(), stdout);
@@ -38,7 +37,8 @@ int answerCommandLine(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (const int answered = answerCommandLine(argc, argv); answered >= 0) {
+    const auto choice = norvanta::app::parseCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
+    if (const int answered = answerCommandLine(choice); answered >= 0) {
         return answered;
     }
     // Before anything holds the password; a failure leaves the client usable as before.
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     norvanta::platform::preventSessionBusAutolaunch();
     QApplication application(argc, argv);
     norvanta::app::InstallDialEventRelay();
-    CNorvantaVPNApp client(defaultStartup());
+    CNorvantaVPNApp client(defaultStartup(choice.minimized));
     client.InitInstance();
     return 0;
 }

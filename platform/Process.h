@@ -4,6 +4,9 @@
 
 namespace norvanta::platform {
 
+// The running executable's full path; empty when it cannot be found.
+std::string executablePath();
+
 // The directory that holds the running executable, without a trailing separator;
 // empty when it cannot be found.
 std::string executableDirectory();

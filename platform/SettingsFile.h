@@ -38,6 +38,9 @@ public:
     // else $HOME/.config, else the password database's home, each followed by
     // "/Norvanta VPN". Nothing when no home can be found.
     static std::optional<std::string> locateDirectory();
+    // The configuration home the settings directory lies in (the same rules, without
+    // "/Norvanta VPN"), where other programs' per-user configuration lives too.
+    static std::optional<std::string> configHome();
 
     // Test hook behind setSettingsConfigHomeForTesting; empty returns to the environment.
     static void setConfigHomeOverride(std::string configHome);

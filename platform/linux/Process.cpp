@@ -14,14 +14,16 @@ extern char** environ;
 
 namespace norvanta::platform {
 
-std::string executableDirectory()
+std::string executablePath()
 {
     char path[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (length <= 0) {
-        return {};
-    }
-    const std::string executable(path, static_cast<std::size_t>(length));
+    return length <= 0 ? std::string() : std::string(path, static_cast<std::size_t>(length));
+}
+
+std::string executableDirectory()
+{
+    const std::string executable = executablePath();
     const std::size_t slash = executable.rfind('/');
     return slash == std::string::npos ? std::string() : executable.substr(0, slash);
 }

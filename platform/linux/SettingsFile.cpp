@@ -112,7 +112,7 @@ std::optional<std::string> passwordDatabaseHome()
     return std::string(result->pw_dir);
 }
 
-std::optional<std::string> configHome()
+std::optional<std::string> findConfigHome()
 {
     {
         const std::lock_guard guard(g_overrideMutex);
@@ -235,14 +235,20 @@ SettingsFile::Lock& SettingsFile::Lock::operator=(Lock&& other) noexcept
     return *this;
 }
 
+std::optional<std::string> SettingsFile::configHome()
+{
+    auto home = findConfigHome();
+    while (home && home->size() > 1 && home->back() == '/') {
+        home->pop_back();
+    }
+    return home;
+}
+
 std::optional<std::string> SettingsFile::locateDirectory()
 {
-    auto home = configHome();
+    const auto home = configHome();
     if (!home) {
         return std::nullopt;
-    }
-    while (home->size() > 1 && home->back() == '/') {
-        home->pop_back();
     }
     return *home + "/" + kDirectoryName;
 }

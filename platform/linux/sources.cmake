@@ -2,6 +2,7 @@
 # NetworkManager dialer behind the portable remote-access layer.
 norvanta_library(platform
     SOURCES ${NORVANTA_PORTABLE_RAS_SOURCES}
+            linux/Autostart.cpp
             linux/CodePage.cpp
             linux/InstanceLock.cpp
             linux/Process.cpp

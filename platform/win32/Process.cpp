@@ -9,7 +9,7 @@
 
 namespace norvanta::platform {
 
-std::string executableDirectory()
+std::string executablePath()
 {
     // Paths may exceed MAX_PATH; grow until the whole name fits.
     std::vector<wchar_t> path(MAX_PATH);
@@ -19,13 +19,17 @@ std::string executableDirectory()
             return {};
         }
         if (length < path.size()) {
-            const std::wstring executable(path.data(), length);
-            const std::size_t separator = executable.find_last_of(L"\\/");
-            return separator == std::wstring::npos ? std::string()
-                                                   : win32::utf8FromWide(executable.substr(0, separator));
+            return win32::utf8FromWide(std::wstring_view(path.data(), length));
         }
         path.resize(path.size() * 2);
     }
+}
+
+std::string executableDirectory()
+{
+    const std::string executable = executablePath();
+    const std::size_t separator = executable.find_last_of("\\/");
+    return separator == std::string::npos ? std::string() : executable.substr(0, separator);
 }
 
 std::string programPath(const std::string& directory, const std::string& baseName)

@@ -1,7 +1,8 @@
 # The Windows platform layer: the registry, a named mutex, Winsock, the shell and the
 # code page 949 tables of the system. The client's RAS functions are rasapi32's own.
 norvanta_library(platform
-    SOURCES win32/CodePage.cpp
+    SOURCES win32/Autostart.cpp
+            win32/CodePage.cpp
             win32/InstanceLock.cpp
             win32/Process.cpp
             win32/SettingsFile.cpp

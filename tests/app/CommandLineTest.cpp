@@ -13,6 +13,7 @@ struct Case {
     std::vector<std::string_view> arguments;
     Action action;
     std::string refused;
+    bool minimized = false;
 };
 
 class CommandLineTest : public ::testing::TestWithParam<Case> {};
@@ -22,6 +23,7 @@ TEST_P(CommandLineTest, ChoosesWhatTheArgumentsAskFor)
     const CommandLineChoice choice = parseCommandLine(GetParam().arguments);
     EXPECT_EQ(choice.action, GetParam().action);
     EXPECT_EQ(choice.refused, GetParam().refused);
+    EXPECT_EQ(choice.minimized, GetParam().minimized);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -33,6 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"QtOptionWithItsValue", {"-platform", "offscreen"}, Action::Run, ""},
                       Case{"QtOptionWithAttachedValue", {"--style=fusion"}, Action::Run, ""},
                       Case{"QtFlag", {"-reverse"}, Action::Run, ""},
+                      Case{"Minimized", {"-platform", "xcb", "--minimized"}, Action::Run, "", true},
                       Case{"VersionAfterQtOptions", {"-platform", "offscreen", "--version"}, Action::PrintVersion, ""},
                       Case{"QtOptionMissingItsValue", {"-platform"}, Action::Refuse, "-platform"},
                       Case{"UnknownOption", {"--verbose"}, Action::Refuse, "--verbose"},
