@@ -53,5 +53,6 @@ inline constexpr char kTrayOpen[] = "열기";
 inline constexpr char kTrayExit[] = "종료";
 inline constexpr char kTrayAutoReconnect[] = "자동 재접속";
 inline constexpr char kTrayStartWithDesktop[] = "로그인 시 시작";
+inline constexpr char kTrayConnectOnStart[] = "시작 시 자동 접속";
 
 } // namespace norvanta::app::text

@@ -240,21 +240,37 @@ void CNorvantaVPNDlg::createTrayIcon()
     connect(m_tray, &norvanta::app::TrayIcon::connectRequested, this, [this] { OnConnect(); });
     connect(m_tray, &norvanta::app::TrayIcon::disconnectRequested, this, [this] { OnDisconnect(); });
     connect(m_tray, &norvanta::app::TrayIcon::exitRequested, this, [this] { exitFromTray(); });
-    const bool autoReconnect = norvanta::app::RestoreAutoReconnect();
-    m_tray->setAutoReconnect(autoReconnect);
-    apply(m_dialState.setAutoReconnect(autoReconnect));
-    connect(m_tray, &norvanta::app::TrayIcon::autoReconnectToggled, this, [this](bool on) {
-        norvanta::app::SaveAutoReconnect(on);
-        apply(m_dialState.setAutoReconnect(on));
-    });
-    m_tray->setStartsWithDesktop(norvanta::platform::StartsWithDesktop());
-    connect(m_tray, &norvanta::app::TrayIcon::startsWithDesktopToggled, this, [this](bool on) {
-        // Where the entry cannot be written or removed, the tick shows what the system does.
-        if (!norvanta::platform::SetStartsWithDesktop(on)) {
-            m_tray->setStartsWithDesktop(norvanta::platform::StartsWithDesktop());
-        }
+    using Option = norvanta::app::TrayIcon::Option;
+    using norvanta::app::Switch;
+    m_tray->setOption(Option::AutoReconnect, norvanta::app::RestoreSwitch(Switch::AutoReconnect));
+    apply(m_dialState.setAutoReconnect(norvanta::app::RestoreSwitch(Switch::AutoReconnect)));
+    m_tray->setOption(Option::StartWithDesktop, norvanta::platform::StartsWithDesktop());
+    m_tray->setOption(Option::ConnectOnStart, norvanta::app::RestoreSwitch(Switch::ConnectOnStart));
+    connect(m_tray, &norvanta::app::TrayIcon::optionToggled, this, [this](Option option, bool on) {
+        onTrayOptionToggled(option, on);
     });
     refreshTrayDetails();
+}
+
+void CNorvantaVPNDlg::onTrayOptionToggled(norvanta::app::TrayIcon::Option option, bool on)
+{
+    using Option = norvanta::app::TrayIcon::Option;
+    using norvanta::app::Switch;
+    switch (option) {
+    case Option::AutoReconnect:
+        norvanta::app::SaveSwitch(Switch::AutoReconnect, on);
+        apply(m_dialState.setAutoReconnect(on));
+        break;
+    case Option::StartWithDesktop:
+        // Where the entry cannot be written or removed, the tick shows what the system does.
+        if (!norvanta::platform::SetStartsWithDesktop(on)) {
+            m_tray->setOption(option, norvanta::platform::StartsWithDesktop());
+        }
+        break;
+    case Option::ConnectOnStart:
+        norvanta::app::SaveSwitch(Switch::ConnectOnStart, on);
+        break;
+    }
 }
 
 void CNorvantaVPNDlg::showAtStart(bool minimized)
@@ -340,13 +356,18 @@ void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList
     // the server chosen last time when the list still has it, else the first.
     m_cboServer->setCurrentIndex(-1);
     m_nServerIndex = -1;
+    bool lastServerListed = false;
     if (m_servers.Count() > 0) {
         const std::string remembered = norvanta::app::RestoreLastServer();
         const auto found = std::find_if(list.servers.begin(), list.servers.end(),
                                         [&remembered](const _SERVER_LIST& server) { return server.name == remembered; });
+        lastServerListed = !remembered.empty() && found != list.servers.end();
         m_nServerIndex = found == list.servers.end() ? 0 : static_cast<std::int32_t>(found - list.servers.begin());
         m_cboServer->setCurrentIndex(m_nServerIndex);
     }
+    // Only the first list of a start may connect by itself; one fetched again on request
+    // follows the request.
+    const bool connectOnStart = !std::exchange(m_firstListSeen, true) && lastServerListed && connectOnStartDue();
     SetStatusText(QString::fromUtf8(list.reached ? text::kNotConnected : text::kListRetryHint));
     m_btnConnect->setEnabled(true);
     refreshTrayDetails();
@@ -356,9 +377,16 @@ void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList
         return;
     }
     // The user pressed 접속 and agreed to fetch the list: that connect goes on by itself.
-    if (std::exchange(m_connectWhenListArrives, false) && m_servers.Count() > 0) {
+    if ((std::exchange(m_connectWhenListArrives, false) || connectOnStart) && m_servers.Count() > 0) {
         OnConnect();
     }
+}
+
+bool CNorvantaVPNDlg::connectOnStartDue() const
+{
+    // Never with an empty password: the account must be the one remembered in full.
+    return norvanta::app::RestoreSwitch(norvanta::app::Switch::ConnectOnStart) && m_chkSavePassword->isChecked()
+        && !m_editUserId->text().isEmpty() && !m_editPassword->text().isEmpty();
 }
 
 void CNorvantaVPNDlg::onServerActivated(int index)

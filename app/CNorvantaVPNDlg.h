@@ -2,6 +2,7 @@
 
 #include "app/DialState.h"
 #include "app/StartupFetch.h"
+#include "app/TrayIcon.h"
 #include "ras/RasDialer.h"
 #include "ui/CSkinDlg.h"
 #include "util/QEL_SyncArray.h"
@@ -113,6 +114,8 @@ private:
     void onServerActivated(int index);
     void offerListRetry();
     void notify(norvanta::app::DialState::Notice notice);
+    void onTrayOptionToggled(norvanta::app::TrayIcon::Option option, bool on);
+    bool connectOnStartDue() const;
     void refreshTrayDetails();
     void showFromTray();
     void exitFromTray();
@@ -152,6 +155,7 @@ private:
     bool m_listLoading = false;
     bool m_handedToUpdater = false;
     bool m_connectWhenListArrives = false; // 접속 found no list and the user asked for it again
+    bool m_firstListSeen = false;          // connect on start is for the first list only
     // The fetch of the list when start-up's own is not the one to wait for (a retry).
     std::unique_ptr<norvanta::app::StartupFetch> m_listFetch;
     norvanta::app::TrayIcon* m_tray = nullptr; // child of this window

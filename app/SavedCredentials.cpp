@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -16,7 +17,8 @@ namespace {
 // stopped updater) may delay the window this long, no longer; the save then fails quietly.
 constexpr std::chrono::milliseconds kSaveLockPatience{1000};
 constexpr char kLastServer[] = "LastServer";
-constexpr char kAutoReconnect[] = "AutoReconnect";
+// Value name and default of each Switch, in its order.
+constexpr std::pair<const char*, bool> kSwitches[] = {{"AutoReconnect", true}, {"ConnectOnStart", false}};
 
 std::string decodeStored(CRegistryEx& store, const char* name)
 {
@@ -94,19 +96,20 @@ void SaveLastServer(const std::string& name)
     store.WriteAll(changes, kSaveLockPatience);
 }
 
-bool RestoreAutoReconnect()
+bool RestoreSwitch(Switch which)
 {
+    const auto& [name, byDefault] = kSwitches[static_cast<int>(which)];
     CRegistryEx store;
-    std::uint32_t on = 1;
+    std::uint32_t on = byDefault ? 1 : 0;
     if (store.Open()) {
-        store.ReadDword(kAutoReconnect, on);
+        store.ReadDword(name, on);
     }
     return on != 0;
 }
 
-void SaveAutoReconnect(bool on)
+void SaveSwitch(Switch which, bool on)
 {
-    const CRegistryEx::Change changes[] = {{kAutoReconnect, std::uint32_t{on ? 1u : 0u}}};
+    const CRegistryEx::Change changes[] = {{kSwitches[static_cast<int>(which)].first, std::uint32_t{on ? 1u : 0u}}};
     CRegistryEx store;
     store.WriteAll(changes, kSaveLockPatience);
 }

@@ -30,11 +30,16 @@ std::string RestoreLastServer();
 // Remembers the chosen server's name, creating the settings key if needed; failures are silent.
 void SaveLastServer(const std::string& name);
 
-// Whether a link that drops by itself is dialed again ("AutoReconnect"); on unless the
-// user switched it off.
-bool RestoreAutoReconnect();
-// Remembers the choice, creating the settings key if needed; failures are silent.
-void SaveAutoReconnect(bool on);
+// The client's own switches, each a DWORD beside the remembered credentials:
+// AutoReconnect ("AutoReconnect", on unless switched off): a link that drops by itself is
+// dialed again; ConnectOnStart ("ConnectOnStart", off unless switched on): with the ID and
+// password remembered, the last server is dialed as soon as the list arrives.
+enum class Switch { AutoReconnect, ConnectOnStart };
+
+// The switch as stored, or its default when it never was.
+bool RestoreSwitch(Switch which);
+// Remembers the switch, creating the settings key if needed; failures are silent.
+void SaveSwitch(Switch which, bool on);
 
 // The user unticked a save box: what it kept is forgotten now, not with the next
 // successful connection ("UserIDSave" 0; "UserPWSave" 0 and "UserPW" erased). A box that

@@ -30,17 +30,19 @@ TrayIcon::TrayIcon(QObject* parent) : QObject(parent), m_menu(std::make_unique<Q
 {
     m_open = m_menu->addAction(QString::fromUtf8(text::kTrayOpen));
     m_connect = m_menu->addAction(QString::fromUtf8(text::kConnectButton));
-    m_autoReconnect = m_menu->addAction(QString::fromUtf8(text::kTrayAutoReconnect));
-    m_autoReconnect->setCheckable(true);
-    m_autoReconnect->setChecked(true);
-    m_startsWithDesktop = m_menu->addAction(QString::fromUtf8(text::kTrayStartWithDesktop));
-    m_startsWithDesktop->setCheckable(true);
+    const char* const optionTexts[kOptionCount] = {text::kTrayAutoReconnect, text::kTrayStartWithDesktop,
+                                                   text::kTrayConnectOnStart};
+    for (int index = 0; index < kOptionCount; ++index) {
+        QAction* item = m_menu->addAction(QString::fromUtf8(optionTexts[index]));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this,
+                [this, index](bool on) { emit optionToggled(static_cast<Option>(index), on); });
+        m_options[index] = item;
+    }
     m_menu->addSeparator();
     m_exit = m_menu->addAction(QString::fromUtf8(text::kTrayExit));
     connect(m_open, &QAction::triggered, this, &TrayIcon::openRequested);
     connect(m_exit, &QAction::triggered, this, &TrayIcon::exitRequested);
-    connect(m_autoReconnect, &QAction::triggered, this, &TrayIcon::autoReconnectToggled);
-    connect(m_startsWithDesktop, &QAction::triggered, this, &TrayIcon::startsWithDesktopToggled);
     connect(m_connect, &QAction::triggered, this, [this] {
         if (m_phase == DialState::Phase::Idle) {
             emit connectRequested();
@@ -69,14 +71,9 @@ void TrayIcon::setPhase(DialState::Phase phase)
     refresh();
 }
 
-void TrayIcon::setAutoReconnect(bool on)
+void TrayIcon::setOption(Option option, bool on)
 {
-    m_autoReconnect->setChecked(on);
-}
-
-void TrayIcon::setStartsWithDesktop(bool on)
-{
-    m_startsWithDesktop->setChecked(on);
+    optionAction(option)->setChecked(on);
 }
 
 void TrayIcon::setDetails(const QString& server, const QString& time)

@@ -16,20 +16,22 @@ namespace norvanta::app {
 
 // The client in the desktop's tray: a picture for the dial's phase (disconnected,
 // connecting, connected), a tooltip with the server and the connected time, and a menu
-// of 열기, 접속 or 접속종료, the check items 자동 재접속 and 로그인 시 시작, and 종료. The menu is there whether or not the desktop has a
+// of 열기, 접속 or 접속종료, the check items of Option, and 종료. The menu is there whether or not the desktop has a
 // tray; the icon appears when a tray does, and without one nothing changes.
 class TrayIcon : public QObject {
     Q_OBJECT
 
 public:
+    // The menu's check items, in their order.
+    enum class Option { AutoReconnect, StartWithDesktop, ConnectOnStart };
+    static constexpr int kOptionCount = 3;
+
     explicit TrayIcon(QObject* parent = nullptr);
     ~TrayIcon() override;
 
     void setPhase(DialState::Phase phase);
-    // Ticks or unticks 자동 재접속 without telling anyone (the choice read at start).
-    void setAutoReconnect(bool on);
-    // Ticks or unticks 로그인 시 시작 without telling anyone.
-    void setStartsWithDesktop(bool on);
+    // Ticks or unticks an item without telling anyone (the choice as read at start).
+    void setOption(Option option, bool on);
     // The tooltip's lines under the title: the chosen server and the connected time
     // (or what the window's status says when there is no time to tell).
     void setDetails(const QString& server, const QString& time);
@@ -39,8 +41,7 @@ public:
     QMenu* menu() const { return m_menu.get(); }
     QAction* openAction() const { return m_open; }
     QAction* connectAction() const { return m_connect; }
-    QAction* autoReconnectAction() const { return m_autoReconnect; }
-    QAction* startsWithDesktopAction() const { return m_startsWithDesktop; }
+    QAction* optionAction(Option option) const { return m_options[static_cast<int>(option)]; }
     QAction* exitAction() const { return m_exit; }
     // Whether the icon stands in a tray.
     bool shown() const;
@@ -55,10 +56,8 @@ signals:
     void connectRequested();
     void disconnectRequested();
     void exitRequested();
-    // The user ticked or unticked 자동 재접속.
-    void autoReconnectToggled(bool on);
-    // The user ticked or unticked 로그인 시 시작.
-    void startsWithDesktopToggled(bool on);
+    // The user ticked or unticked an item.
+    void optionToggled(norvanta::app::TrayIcon::Option option, bool on);
 
 private:
     void refresh();
@@ -66,8 +65,7 @@ private:
     std::unique_ptr<QMenu> m_menu;
     QAction* m_open = nullptr;
     QAction* m_connect = nullptr;
-    QAction* m_autoReconnect = nullptr;
-    QAction* m_startsWithDesktop = nullptr;
+    QAction* m_options[kOptionCount] = {};
     QAction* m_exit = nullptr;
     QSystemTrayIcon* m_icon = nullptr; // child of this object, waiting for a tray where none is
     DialState::Phase m_phase = DialState::Phase::Idle;

@@ -275,10 +275,10 @@ private slots:
     {
         // Reconnecting switched off in the tray (and remembered): a drop ends the link.
         openDialog();
-        m_dialog->trayIcon()->autoReconnectAction()->trigger();
+        m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->trigger();
         m_dialog.reset();
         openDialog();
-        QVERIFY(!m_dialog->trayIcon()->autoReconnectAction()->isChecked());
+        QVERIFY(!m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->isChecked());
         auto inputsEnabled = [this] {
             return m_dialog->serverCombo()->isEnabled() && m_dialog->userIdEdit()->isEnabled()
                 && m_dialog->passwordEdit()->isEnabled();
@@ -377,6 +377,39 @@ private slots:
         QVERIFY(m_dialog->saveIdBox()->isChecked());
         QVERIFY(m_dialog->savePasswordBox()->isChecked());
         QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+    }
+
+    // With 시작 시 자동 접속 on, the last server is dialed as soon as the list arrives, but
+    // only with the account remembered in full and that server still listed.
+    void connectOnStartDialsTheLastServer_data()
+    {
+        QTest::addColumn<bool>("switchedOn");
+        QTest::addColumn<int>("savePassword");
+        QTest::addColumn<QByteArray>("lastServer");
+        QTest::addColumn<bool>("dials");
+        QTest::newRow("all remembered") << true << 1 << QByteArray("K2-1 & B") << true;
+        QTest::newRow("switched off") << false << 1 << QByteArray("K2-1 & B") << false;
+        QTest::newRow("no password") << true << 0 << QByteArray("K2-1 & B") << false;
+        QTest::newRow("server gone") << true << 1 << QByteArray("K9-9") << false;
+    }
+
+    void connectOnStartDialsTheLastServer()
+    {
+        QFETCH(bool, switchedOn);
+        QFETCH(int, savePassword);
+        QFETCH(QByteArray, lastServer);
+        QFETCH(bool, dials);
+        norvanta::app::SaveCredentials("demo", "demo", 1, savePassword);
+        norvanta::app::SaveLastServer(lastServer.toStdString());
+        norvanta::app::SaveSwitch(norvanta::app::Switch::ConnectOnStart, switchedOn);
+        openDialog();
+        QCOMPARE(m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::ConnectOnStart)->isChecked(),
+                 switchedOn);
+        QCOMPARE(m_dialog->statusText(), u(dials ? text::kConnecting : text::kNotConnected));
+        if (dials) {
+            QCOMPARE(m_dialog->serverIndex(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
+        }
     }
 
     // Unticking forgets at once; ticking waits for the next successful connection.
