@@ -95,7 +95,7 @@ std::optional<std::string> applicationDataHome()
     return win32::utf8FromWide(path);
 }
 
-std::optional<std::string> configHome()
+std::optional<std::string> findConfigHome()
 {
     {
         const std::lock_guard guard(g_overrideMutex);
@@ -165,14 +165,20 @@ SettingsFile::Lock& SettingsFile::Lock::operator=(Lock&& other) noexcept
     return *this;
 }
 
+std::optional<std::string> SettingsFile::configHome()
+{
+    auto home = findConfigHome();
+    while (home && home->size() > 3 && (home->back() == '/' || home->back() == '\\')) {
+        home->pop_back();
+    }
+    return home;
+}
+
 std::optional<std::string> SettingsFile::locateDirectory()
 {
-    auto home = configHome();
+    const auto home = configHome();
     if (!home) {
         return std::nullopt;
-    }
-    while (home->size() > 3 && (home->back() == '/' || home->back() == '\\')) {
-        home->pop_back();
     }
     return *home + "/" + kDirectoryName;
 }
