@@ -185,7 +185,8 @@ CONF
   # A read-only sysfs tells NetworkManager there is no udev to wait for.
   ip netns exec cli sh -c 'mount -o remount,ro /sys && exec NetworkManager --no-daemon' > $stand/nm.log 2>&1 &
   nm_pid=$!
-  wait_until 30 eval '[ "$(nmcli -t -f STATE general 2>/dev/null)" = connected ]' \
+  # About 7 s on an idle host; an emulated CPU on a loaded host took 35-67 s.
+  wait_until 150 eval '[ "$(nmcli -t -f STATE general 2>/dev/null)" = connected ]' \
     || { say "NetworkManager did not reach 'connected'"; return 1; }
 }
 
