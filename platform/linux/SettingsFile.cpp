@@ -1,6 +1,7 @@
 #include "platform/SettingsFile.h"
 
 #include "platform/SettingsKey.h"
+#include "platform/common/NeverDestroyed.h"
 
 #include <cerrno>
 #include <chrono>
@@ -22,8 +23,12 @@ namespace {
 constexpr const char* kDirectoryName = "Norvanta VPN";
 constexpr auto kLockRetryPause = std::chrono::milliseconds(10);
 
-std::mutex g_overrideMutex;
-std::string g_configHomeOverride;
+// Read by every settings call, also by a worker still running while the process ends.
+struct ConfigHomeOverride {
+    std::mutex mutex;
+    std::string path;
+};
+NeverDestroyed<ConfigHomeOverride> g_configHomeOverride;
 
 // The one place where errno becomes a registry result.
 long translateErrno(int error)
@@ -115,9 +120,9 @@ std::optional<std::string> passwordDatabaseHome()
 std::optional<std::string> findConfigHome()
 {
     {
-        const std::lock_guard guard(g_overrideMutex);
-        if (!g_configHomeOverride.empty()) {
-            return g_configHomeOverride;
+        const std::lock_guard guard(g_configHomeOverride->mutex);
+        if (!g_configHomeOverride->path.empty()) {
+            return g_configHomeOverride->path;
         }
     }
     // Relative values of XDG_CONFIG_HOME are invalid by the base-directory rules.
@@ -255,8 +260,8 @@ std::optional<std::string> SettingsFile::locateDirectory()
 
 void SettingsFile::setConfigHomeOverride(std::string configHome)
 {
-    const std::lock_guard guard(g_overrideMutex);
-    g_configHomeOverride = std::move(configHome);
+    const std::lock_guard guard(g_configHomeOverride->mutex);
+    g_configHomeOverride->path = std::move(configHome);
 }
 
 SettingsFile::SettingsFile(std::string directory, std::string fileName)

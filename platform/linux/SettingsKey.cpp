@@ -1,5 +1,6 @@
 #include "platform/SettingsKey.h"
 
+#include "platform/common/NeverDestroyed.h"
 #include "platform/linux/RegeditDocument.h"
 #include "platform/SettingsFile.h"
 
@@ -16,24 +17,27 @@ constexpr std::string_view kCurrentUserName = "HKEY_CURRENT_USER\\";
 
 // Open keys hold no operating-system resource here: a handle only remembers which
 // section of the file it names. The table makes stale or invented handles detectable.
-std::mutex g_keysMutex;
-std::map<SettingsKeyHandle, std::string> g_openKeys;
-SettingsKeyHandle g_nextHandle = 0x1000;
+struct OpenKeys {
+    std::mutex mutex;
+    std::map<SettingsKeyHandle, std::string> names;
+    SettingsKeyHandle nextHandle = 0x1000;
+};
+NeverDestroyed<OpenKeys> g_openKeys;
 
 SettingsKeyHandle registerKey(std::string keyName)
 {
-    const std::lock_guard guard(g_keysMutex);
-    const SettingsKeyHandle handle = g_nextHandle;
-    g_nextHandle += 4;
-    g_openKeys.emplace(handle, std::move(keyName));
+    const std::lock_guard guard(g_openKeys->mutex);
+    const SettingsKeyHandle handle = g_openKeys->nextHandle;
+    g_openKeys->nextHandle += 4;
+    g_openKeys->names.emplace(handle, std::move(keyName));
     return handle;
 }
 
 std::optional<std::string> keyNameOf(SettingsKeyHandle handle)
 {
-    const std::lock_guard guard(g_keysMutex);
-    const auto found = g_openKeys.find(handle);
-    if (found == g_openKeys.end()) {
+    const std::lock_guard guard(g_openKeys->mutex);
+    const auto found = g_openKeys->names.find(handle);
+    if (found == g_openKeys->names.end()) {
         return std::nullopt;
     }
     return found->second;
@@ -269,8 +273,8 @@ long closeSettingsKey(SettingsKeyHandle key)
     if (key == kCurrentUserKey) {
         return kErrorSuccess;
     }
-    const std::lock_guard guard(g_keysMutex);
-    return g_openKeys.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
+    const std::lock_guard guard(g_openKeys->mutex);
+    return g_openKeys->names.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 std::string settingsLocation()

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -457,6 +458,37 @@ TEST_F(SettingsKeyTest, TwoWritingProcessesLoseNothing)
             const std::string name = "W" + std::to_string(writer) + "_" + std::to_string(i);
             EXPECT_EQ(getString(key, name), payload(static_cast<unsigned>(i)).substr(0, 2000)) << name;
         }
+    }
+}
+
+// A worker the window left running (a start-up fetch waiting on a silent server) may still
+// open, read and close keys while the process ends; what it touches must outlive exit().
+// Each round runs in a fresh copy of this program, so no other test's state takes part.
+void exitWhileAWorkerUsesKeys()
+{
+    std::atomic<bool> working{false};
+    std::thread([&working] {
+        for (;;) {
+            platform::SettingsKeyHandle key = 0;
+            if (platform::openSettingsKey(platform::kCurrentUserKey, kPath, key) == platform::kErrorSuccess) {
+                getString(key, "UserID");
+                platform::closeSettingsKey(key);
+            }
+            working = true;
+        }
+    }).detach();
+    while (!working) {
+        std::this_thread::yield();
+    }
+    std::exit(0);
+}
+
+TEST_F(SettingsKeyTest, WorkerStillUsingKeysDuringExitDoesNotCrash)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ASSERT_EQ(setString(create(), "UserID", "kept"), platform::kErrorSuccess);
+    for (int round = 0; round < 10; ++round) {
+        EXPECT_EXIT(exitWhileAWorkerUsesKeys(), testing::ExitedWithCode(0), "") << "round " << round;
     }
 }
 
