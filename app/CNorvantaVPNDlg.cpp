@@ -27,6 +27,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -40,6 +41,12 @@ CNorvantaVPNDlg* g_pMainDlg = nullptr;
 namespace {
 
 namespace text = norvanta::app::text;
+
+// What the status and time lines say, for a user's report or a test that watches the
+// window from outside (QT_LOGGING_RULES="norvanta.status.info=true"; ".debug" adds the
+// time line's every tick). Off unless asked for.
+Q_LOGGING_CATEGORY(lcStatus, "norvanta.status", QtWarningMsg)
+
 using norvanta::ui::MessageBox;
 using norvanta::ui::fromCp949;
 using norvanta::ui::toCp949;
@@ -430,7 +437,14 @@ void CNorvantaVPNDlg::notify(norvanta::app::DialState::Notice notice)
 
 void CNorvantaVPNDlg::SetStatusText(const QString& status)
 {
+    qCInfo(lcStatus).noquote() << "status:" << status;
     m_txtState->SetText(status);
+}
+
+void CNorvantaVPNDlg::SetTimeText(const QString& time)
+{
+    qCDebug(lcStatus).noquote() << "time:" << time;
+    m_txtTime->SetText(time);
 }
 
 QString CNorvantaVPNDlg::statusText() const
@@ -557,11 +571,11 @@ void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
         SetStatusText(QString::fromStdString(*reaction.statusText));
     }
     if (reaction.timeText) {
-        m_txtTime->SetText(QString::fromStdString(*reaction.timeText));
+        SetTimeText(QString::fromStdString(*reaction.timeText));
     }
     if (reaction.progress) {
         // The time line has nothing to count while dialing; the progress shows there.
-        m_txtTime->SetText(fromCp949(norvanta::ras::connStateName(*reaction.progress)));
+        SetTimeText(fromCp949(norvanta::ras::connStateName(*reaction.progress)));
     }
     if (reaction.connectEnabled && m_btnConnect != nullptr) {
         m_btnConnect->setEnabled(*reaction.connectEnabled);

@@ -57,6 +57,7 @@ public:
     void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
 
     void SetStatusText(const QString& text);
+    void SetTimeText(const QString& time);
 
     // The handlers, public so that tests can drive them as the window would.
     void OnConnect();
