@@ -4,6 +4,7 @@ norvanta_library(platform
     SOURCES ${NORVANTA_PORTABLE_RAS_SOURCES}
             linux/Autostart.cpp
             linux/CodePage.cpp
+            linux/InstanceChannel.cpp
             linux/InstanceLock.cpp
             linux/Process.cpp
             linux/RegeditDocument.cpp

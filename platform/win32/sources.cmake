@@ -3,6 +3,7 @@
 norvanta_library(platform
     SOURCES win32/Autostart.cpp
             win32/CodePage.cpp
+            win32/InstanceChannel.cpp
             win32/InstanceLock.cpp
             win32/Process.cpp
             win32/SettingsFile.cpp
@@ -12,7 +13,7 @@ norvanta_library(platform
             common/Utf8Piece.cpp
             win32/SocketLayer.cpp
             win32/WideText.cpp
-    PUBLIC_LIBS Threads::Threads rasapi32 ws2_32 shell32 shlwapi advapi32)
+    PUBLIC_LIBS Threads::Threads rasapi32 ws2_32 shell32 shlwapi advapi32 user32)
 
 # The remote-access layer with its simulation, for the test programs only: Wine's
 # rasapi32 is a stub that dials nothing. An object library, so that its RasDialA and
