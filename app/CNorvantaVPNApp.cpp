@@ -5,6 +5,7 @@
 #include "app/QtTranslations.h"
 #include "app/ServerListLoader.h"
 #include "app/ServiceHost.h"
+#include "platform/InstanceChannel.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
 #include "ui/MessageBox.h"
@@ -28,6 +29,8 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
     if (m_instanceLock.acquire(m_setup.lockName) == norvanta::platform::InstanceLock::Result::HeldByOther) {
         MessageBox::show(nullptr, QString::fromUtf8(text::kClientCaption), QString::fromUtf8(text::kAlreadyRunning),
                          MessageBox::Icon::Information);
+        // The running window may be hidden in the tray, where the user cannot see it.
+        norvanta::platform::InstanceChannel::askToShow(m_setup.lockName);
         return Ending::Refused;
     }
     if (!norvanta::platform::StartSocketLayer()) {
@@ -37,7 +40,12 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
     // The fetch keeps the settings key the update check opens until the dialog has ended.
     norvanta::app::StartupFetch fetch;
     fetch.start({m_setup.update, m_setup.serverListUrl, &norvanta::app::StartupFetch::sleepPause});
-    m_setup.runDialog(fetch);
+    LaterStarts laterStarts;
+    // Without the channel a later start still says "already running"; only the window
+    // stays where it is.
+    norvanta::platform::InstanceChannel channel([&laterStarts] { emit laterStarts.showRequested(); });
+    channel.listen(m_setup.lockName);
+    m_setup.runDialog(fetch, laterStarts);
     return fetch.handedToUpdater() ? Ending::HandedToUpdater : Ending::DialogEnded;
 }
 
@@ -49,9 +57,10 @@ StartupSetup defaultStartup(bool minimized)
     setup.update.launch = &norvanta::platform::launchDetached;
     setup.update.updaterInstalled = std::filesystem::exists(setup.update.updaterPath);
     setup.serverListUrl = norvanta::app::serviceUrl(norvanta::app::kServerListPath);
-    setup.runDialog = [minimized](norvanta::app::StartupFetch& fetch) {
+    setup.runDialog = [minimized](norvanta::app::StartupFetch& fetch, LaterStarts& laterStarts) {
         CNorvantaVPNDlg dialog;
         dialog.OnInitDialog(&fetch);
+        QObject::connect(&laterStarts, &LaterStarts::showRequested, &dialog, &CNorvantaVPNDlg::bringToFront);
         // Not exec(): that makes the window application-modal, and a modal window takes
         // every input from the tray icon, whose menu then never opens.
         QEventLoop loop;

@@ -4,8 +4,20 @@
 #include "app/UpdateCheck.h"
 #include "platform/InstanceLock.h"
 
+#include <QObject>
+
 #include <functional>
 #include <string>
+
+// Later starts of the client asking for the running window (they said "already running"
+// first). Emitted on the instance channel's thread, so connections to the window's objects
+// are queued.
+class LaterStarts : public QObject {
+    Q_OBJECT
+
+signals:
+    void showRequested();
+};
 
 // What start-up needs from the world, so tests can stand in for each piece.
 struct StartupSetup {
@@ -13,8 +25,9 @@ struct StartupSetup {
     norvanta::app::UpdateCheckSetup update;
     std::string serverListUrl;
     // Builds the main dialog, shows it at once fed by the fetch already under way (the
-    // update check, then the server list), and runs it modally.
-    std::function<void(norvanta::app::StartupFetch& fetch)> runDialog;
+    // update check, then the server list), and runs it until it ends; brings it back
+    // whenever a later start asks.
+    std::function<void(norvanta::app::StartupFetch& fetch, LaterStarts& laterStarts)> runDialog;
 };
 
 // The program's start: one client per logon, the socket layer, then the main dialog at

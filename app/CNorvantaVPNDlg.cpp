@@ -243,7 +243,7 @@ void CNorvantaVPNDlg::setTabOrder()
 void CNorvantaVPNDlg::createTrayIcon()
 {
     m_tray = new norvanta::app::TrayIcon(this);
-    connect(m_tray, &norvanta::app::TrayIcon::openRequested, this, [this] { showFromTray(); });
+    connect(m_tray, &norvanta::app::TrayIcon::openRequested, this, [this] { bringToFront(); });
     connect(m_tray, &norvanta::app::TrayIcon::connectRequested, this, [this] { OnConnect(); });
     connect(m_tray, &norvanta::app::TrayIcon::disconnectRequested, this, [this] { OnDisconnect(); });
     connect(m_tray, &norvanta::app::TrayIcon::exitRequested, this, [this] { exitFromTray(); });
@@ -287,7 +287,7 @@ void CNorvantaVPNDlg::showAtStart(bool minimized)
     }
 }
 
-void CNorvantaVPNDlg::showFromTray()
+void CNorvantaVPNDlg::bringToFront()
 {
     showNormal();
     raise();

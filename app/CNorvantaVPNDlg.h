@@ -51,6 +51,8 @@ public:
     // Shows the window, or with `minimized` leaves it in the tray where a tray shows the
     // icon (a desktop without one would have no way to reach a hidden window).
     void showAtStart(bool minimized);
+    // Back from the tray or from under other windows: the tray's 열기, a later start.
+    void bringToFront();
 
     // Tells the user outside the window (a dropped link). Tests stand in for it.
     using Notifier = std::function<void(const QString& title, const QString& body)>;
@@ -118,7 +120,6 @@ private:
     void onTrayOptionToggled(norvanta::app::TrayIcon::Option option, bool on);
     bool connectOnStartDue() const;
     void refreshTrayDetails();
-    void showFromTray();
     void exitFromTray();
     void RestoreCredentials();
     void SaveCredentials();

@@ -4,6 +4,7 @@
 #include "app/AppTexts.h"
 #include "app/CNorvantaVPNApp.h"
 #include "app/StartupFetch.h"
+#include "platform/InstanceChannel.h"
 #include "platform/Process.h"
 #include "platform/SocketLayer.h"
 #include "tests/support/TempSettingsHome.h"
@@ -16,11 +17,15 @@
 #include <QPushButton>
 #include "tests/support/QtPatience.h"
 
+#include <QThread>
+
+#include <atomic>
 #include <memory>
 
 using norvanta::testsupport::TempSettingsHome;
 
 namespace text = norvanta::app::text;
+using norvanta::platform::InstanceChannel;
 using norvanta::platform::InstanceLock;
 using norvanta::tools::DevService;
 using norvanta::tools::DevServiceConfig;
@@ -54,8 +59,12 @@ private slots:
     {
         InstanceLock first;
         QCOMPARE(first.acquire("Norvanta VPN"), InstanceLock::Result::Acquired);
+        std::atomic<int> showRequests{0};
+        InstanceChannel firstChannel([&showRequests] { ++showRequests; });
+        QVERIFY(firstChannel.listen("Norvanta VPN"));
         CNorvantaVPNApp second(setup());
         QCOMPARE(second.InitInstance(), CNorvantaVPNApp::Ending::Refused);
+        QTRY_COMPARE_WITH_TIMEOUT(showRequests.load(), 1, norvanta::testsupport::scaledMs(5000));
         QCOMPARE(m_dialogRuns, 0);
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, QString::fromUtf8(text::kAlreadyRunning));
@@ -65,6 +74,26 @@ private slots:
 
         InstanceLock third;
         QCOMPARE(third.acquire("Norvanta VPN"), InstanceLock::Result::HeldByOther);
+    }
+
+    // The running window hears of every later start, on its own thread.
+    void laterStartBringsBackTheRunningWindow()
+    {
+        recordVersion("2.0");
+        int shownOnTheWindowsThread = 0;
+        auto running = setup();
+        running.runDialog = [&](norvanta::app::StartupFetch& fetch, LaterStarts& laterStarts) {
+            QObject::connect(&laterStarts, &LaterStarts::showRequested, &fetch, [&] {
+                shownOnTheWindowsThread += QThread::currentThread() == fetch.thread() ? 1 : 0;
+            });
+            QVERIFY(InstanceChannel::askToShow("Norvanta VPN"));
+            QTRY_COMPARE_WITH_TIMEOUT(shownOnTheWindowsThread, 1, norvanta::testsupport::scaledMs(5000));
+            QTRY_VERIFY_WITH_TIMEOUT(!fetch.running(), norvanta::testsupport::scaledMs(10000));
+        };
+        CNorvantaVPNApp app(running);
+        QCOMPARE(app.InitInstance(), CNorvantaVPNApp::Ending::DialogEnded);
+        QCOMPARE(shownOnTheWindowsThread, 1);
+        QVERIFY2(!InstanceChannel::askToShow("Norvanta VPN"), "the channel outlived the window");
     }
 
     void startAfterTheFirstEndedRunsTheDialog()
@@ -184,7 +213,7 @@ private:
         setup.serverListUrl = m_service->url("/serverlist.xml");
         // The window stands in for the real one: it is "shown" at once and ends when
         // start-up's fetch has answered.
-        setup.runDialog = [this](norvanta::app::StartupFetch& fetch) {
+        setup.runDialog = [this](norvanta::app::StartupFetch& fetch, LaterStarts&) {
             ++m_dialogRuns;
             QObject::connect(&fetch, &norvanta::app::StartupFetch::serverListFetched, &fetch,
                              [this] { ++m_listsFetched; });
