@@ -23,6 +23,9 @@ GUEST_PACKAGES=(
   network-manager network-manager-pptp ppp pptp-linux pptpd
   dbus iproute2 nftables iputils-ping busybox procps
   libsystemd0 libstdc++6 ca-certificates
+  # What the installed client needs (the package's own dependencies and the X platform
+  # plugin apt would recommend) and a display of its own to be driven on.
+  libqt6widgets6 libqt6dbus6 qt6-qpa-plugins fonts-nanum xvfb xdotool
 )
 HOST_PACKAGES=(qemu-system-x86 mmdebstrap e2fsprogs)
 

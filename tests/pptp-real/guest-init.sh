@@ -260,6 +260,92 @@ korean_bypass() {
 }
 slice() { tail -n +"$(( $(cat $stand/syslog-start) + 1 ))" $stand/syslog; }
 
+# The installed package's client, driven as a user drives it on a display of its own: the
+# ID and password typed, 접속 pressed; the time counting; the server ending the session and
+# the client dialing again by itself; then 접속종료. What the window says is read from its
+# status log (norvanta.status), the tunnel from the system. Writes what it saw to driver.out.
+client_step() { echo "$(cut -d' ' -f1 /proc/uptime) $*" >> "$client_logs/driver.out"; }
+client_failed() { client_step "FAILED: $*"; grep 'norvanta.status' "$client_logs/client.log" | tail -n 20 >> "$client_logs/driver.out"; return 1; }
+# Only what the log says since the last client_mark counts.
+client_mark() { client_seen=$(wc -l < "$client_logs/client.log"); }
+client_says() { tail -n +"$((client_seen + 1))" "$client_logs/client.log" | grep -qF "status: $1"; }
+client_counted_two_seconds() { grep -qE 'time: +0 시간 : +0 분 : +([2-9]|[1-5][0-9]) 초' "$client_logs/client.log"; }
+in_client() { ip netns exec cli "$@"; }
+# client_waits <seconds> <status>: the status line shows it in time; a dial error ends the
+# wait at once.
+client_waits() {
+  awaited_status=$2
+  wait_until "$1" client_says_awaited_or_error && client_says "$2" || client_failed "the status never said '$2'"
+}
+client_says_awaited_or_error() { client_says "$awaited_status" || client_says "서비스 접속 오류"; }
+# click_at <x> <y>: a click at that point of the window, in its own coordinates (the
+# skinned frame included, as on the host's display of the same size).
+click_at() { in_client env DISPLAY=:1 xdotool mousemove --window "$client_window" "$1" "$2" click 1; }
+type_text() { in_client env DISPLAY=:1 xdotool type --delay 40 "$1"; }
+client_window_id() { in_client env DISPLAY=:1 xdotool search --onlyvisible --name '^Norvanta VPN$' 2>/dev/null | head -n 1; }
+
+client_scenario() {
+  client_logs=$1
+  local home=/tmp/client-home port
+  : > "$client_logs/driver.out"
+  dpkg -i $in/norvanta-vpn.deb > "$client_logs/dpkg.out" 2>&1 || client_failed "the package did not install" || return 1
+  client_step "installed $(dpkg-query -W -f '${Package} ${Version}' norvanta-vpn)"
+  mkdir -p "$home/.config/Norvanta VPN" /tmp/client-runtime
+  chmod 700 /tmp/client-runtime
+  # The settings know the service's version already: no new-version notice over the window.
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\r\n"Ver"="1.0.0"\r\n' \
+    > "$home/.config/Norvanta VPN/settings.reg"
+  printf '1.0.0' > $stand/Update_Ver.txt
+  printf '<?xml version="1.0" encoding="euc-kr"?>\n<NewDataSet>\n  <datarow>\n    <server_name>T1-1 stand</server_name>\n    <server_addr>10.99.0.1</server_addr>\n  </datarow>\n</NewDataSet>\n' \
+    > $stand/serverlist.xml
+  rm -f $stand/devservice-port
+  in_client $in/norvanta-devservice --serverlist $stand/serverlist.xml --version $stand/Update_Ver.txt \
+    --port-file $stand/devservice-port > "$client_logs/devservice.out" 2>&1 &
+  wait_until 20 test -s $stand/devservice-port || client_failed "the development service did not start" || return 1
+  port=$(cat $stand/devservice-port)
+  in_client Xvfb :1 -screen 0 520x540x24 -nolisten tcp > "$client_logs/xvfb.out" 2>&1 &
+  wait_until 30 test -e /tmp/.X11-unix/X1 || client_failed "Xvfb did not start" || return 1
+  in_client env -i PATH=/usr/bin:/bin HOME=$home LANG=C.UTF-8 DISPLAY=:1 XDG_RUNTIME_DIR=/tmp/client-runtime \
+    DBUS_SESSION_BUS_ADDRESS=disabled: NORVANTA_VPN_SERVICE_HOST=127.0.0.1:$port \
+    QT_LOGGING_RULES='norvanta.status.info=true;norvanta.status.debug=true' \
+    norvanta-vpn > "$client_logs/client.log" 2>&1 &
+  wait_until 60 eval '[ -n "$(client_window_id)" ]' || client_failed "no window appeared" || return 1
+  client_window=$(client_window_id)
+  client_seen=0
+  client_waits 60 "서비스 미접속" || return 1
+  client_step "the window is up and the server list is in"
+
+  click_at 276 193; type_text norvanta
+  click_at 276 226; type_text stand-secret-7f3a
+  client_mark
+  click_at 142 412
+  client_step "typed the ID and password and pressed 접속"
+  client_waits 90 "서비스 접속 완료" || return 1
+  wait_until 20 client_counted_two_seconds || client_failed "the time line did not count" || return 1
+  client_step "connected; the time line counts: $(grep -E 'time: +0 시간' "$client_logs/client.log" | tail -n 1)"
+  [ "$(in_client $stand/hook ping)" = answered ] || client_failed "no answer through ppp0" || return 1
+  [ "$(in_client $stand/hook client-mppe)" = 128 ] || client_failed "pppd did not report MPPE 128" || return 1
+  client_step "the server answers through ppp0; MPPE 128"
+
+  client_mark
+  [ "$(in_client $stand/hook kill-server-pppd)" = killed ] || client_failed "no server pppd to end" || return 1
+  client_step "the server ended the session"
+  client_waits 30 "서비스 재접속 대기 중" || return 1
+  client_step "the client waits to dial again: $(grep -F 'status: 서비스 재접속 대기 중' "$client_logs/client.log" | head -n 1)"
+  # The status line says what it says after any dial; "reconnected" is the notification's.
+  client_mark
+  client_waits 120 "서비스 접속 완료" || return 1
+  wait_until 30 eval '[ "$(in_client $stand/hook ping)" = answered ]' \
+    || client_failed "no answer through ppp0 after the reconnect" || return 1
+  client_step "reconnected by itself; the server answers through ppp0 again"
+
+  client_mark
+  click_at 303 412
+  client_waits 30 "서비스 접속 종료" || return 1
+  wait_until 30 eval '[ "$(in_client $stand/hook nm-vpns)" = 0 ]' || client_failed "a VPN is still active after 접속종료" || return 1
+  client_step "접속종료 ended the link; NetworkManager has no VPN left"
+}
+
 # --- the scenarios ---------------------------------------------------------------------------
 mkdir -p $out/logs
 : > $out/results
@@ -281,6 +367,8 @@ for scenario in $(cat $in/scenarios); do
   ready=$(now_ms)
   if [ $ok = 1 ] && [ "$scenario" = korean-bypass ]; then
     korean_bypass "$logs"
+  elif [ $ok = 1 ] && [ "$scenario" = client ]; then
+    client_scenario "$logs" || ok=0
   elif [ $ok = 1 ]; then
     # The driver's own waits are bounded; this bounds the driver as a whole.
     ip netns exec cli env HOME=/tmp PPTP_STAND_HOOK=$stand/hook NORVANTA_TIMEOUT_SCALE="$scale" \

@@ -4,8 +4,11 @@
 # inside a QEMU guest built from Debian 12's packages (build-image.sh, cached).
 #   tests/pptp-real/run.sh <pptp_real_driver> [scenario...]
 # Scenarios: success auth-fail no-mppe port-closed gre-blocked server-ends hangup nm-down
-# korean (the default: all of them); "korean-bypass" adds a record, not a test, of what the
-# server's pppd makes of a Korean ID that NetworkManager sends with no dialer in the way.
+# korean client (the default: all of them); "korean-bypass" adds a record, not a test, of
+# what the server's pppd makes of a Korean ID that NetworkManager sends with no dialer in
+# the way. "client" is the installed Debian package's client on a display in the guest (the
+# newest build/norvanta-vpn_*.deb, made by scripts/package; the development service from
+# the driver's build folder): connect, the server ends the session, it reconnects.
 # Prints one line per scenario and a summary; exit status 0 only when every scenario
 # passed. Logs (the guest's syslog with pppd's lines, NetworkManager's log with its
 # VPN_PLUGIN domain, each driver's output, the guest's console): build/pptp-real/logs/.
@@ -19,7 +22,7 @@ root=$(cd "$here/../.." && pwd)
 driver=$(realpath "${1:?usage: tests/pptp-real/run.sh <pptp_real_driver> [scenario...]}"); shift
 scale=${NORVANTA_TIMEOUT_SCALE:-1}
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(success auth-fail no-mppe port-closed gre-blocked server-ends hangup nm-down korean)
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(success auth-fail no-mppe port-closed gre-blocked server-ends hangup nm-down korean client)
 
 work=$root/build/pptp-real
 logs=$work/logs
@@ -43,6 +46,14 @@ mkdir -p "$share_in" "$share_out" "$logs"
 cp "$driver" "$share_in/pptp_real_driver"
 cp "$here/guest-init.sh" "$share_in/guest-init.sh"
 chmod 755 "$share_in/pptp_real_driver" "$share_in/guest-init.sh"
+if [[ " ${scenarios[*]} " == *" client "* ]]; then
+  package=$(ls -t "$root"/build/norvanta-vpn_*.deb 2>/dev/null | head -n 1)
+  devservice=$(dirname "$driver")/../../tools/devservice/norvanta-devservice
+  [ -n "$package" ] || { echo "the client scenario needs the package: run scripts/package first" >&2; exit 1; }
+  [ -x "$devservice" ] || { echo "no development service at $devservice" >&2; exit 1; }
+  cp "$package" "$share_in/norvanta-vpn.deb"
+  cp "$devservice" "$share_in/norvanta-devservice"
+fi
 printf '%s\n' "${scenarios[@]}" > "$share_in/scenarios"
 printf '%s\n' "$scale" > "$share_in/timeout-scale"
 
