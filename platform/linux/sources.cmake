@@ -14,6 +14,7 @@ norvanta_library(platform
             common/NameLookup.cpp
             common/Utf8Piece.cpp
             linux/SocketLayer.cpp
+            linux/ras/InterfaceCounters.cpp
             linux/ras/NmBus.cpp
             linux/ras/NmDbus.cpp
             linux/ras/NmLinkRecord.cpp

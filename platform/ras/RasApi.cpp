@@ -1,5 +1,7 @@
 #include "platform/RasApi.h"
 
+#include "platform/LinkDetails.h"
+
 #include "platform/ras/RasEntryName.h"
 #include "platform/ras/RasErrorText.h"
 #include "platform/ras/RasLayer.h"
@@ -234,3 +236,13 @@ DWORD APIENTRY RasGetErrorStringA(UINT uErrorValue, LPSTR lpszErrorString, DWORD
     std::memcpy(lpszErrorString, text->c_str(), text->size() + 1);
     return 0;
 }
+
+namespace norvanta::platform {
+
+LinkDetails readLinkDetails(HRASCONN connection)
+{
+    const LayerConnectionId id = idOf(connection);
+    return id == 0 ? LinkDetails{} : RasLayer::instance().provider()->details(id);
+}
+
+} // namespace norvanta::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/LinkDetails.h"
 #include "platform/RasApi.h"
 
 #include <cstddef>
@@ -111,6 +112,10 @@ public:
 
     // 0 and the statistics while the link is up; 6 for an unknown id; 668 otherwise.
     virtual DWORD statistics(ConnectionId id, LinkStatistics& statistics) = 0;
+
+    // What the link `id` is while it is up, each part only where the provider knows it;
+    // all empty otherwise. Answers at once, as statistics() does.
+    virtual LinkDetails details(ConnectionId /*id*/) { return {}; }
 
     // A provider's own text for a code it produces (CP949), or nothing to use the
     // layer's table.

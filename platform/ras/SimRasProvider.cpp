@@ -9,6 +9,26 @@
 #include <limits>
 
 namespace norvanta::platform::ras {
+namespace {
+
+// What a link that has been up since `since` has carried: a browsing user's trickle,
+// steady so that a test can tell it grows.
+struct SimulatedTraffic {
+    explicit SimulatedTraffic(std::chrono::steady_clock::time_point since)
+    {
+        const auto up = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
+        upMs = static_cast<std::uint32_t>(std::min<long long>(up.count(), std::numeric_limits<std::uint32_t>::max()));
+        sent = std::uint64_t{upMs} * 2;       // 2 kB/s out
+        received = std::uint64_t{upMs} * 11;  // 11 kB/s in
+    }
+
+    std::uint32_t upMs = 0;
+    std::uint64_t sent = 0;
+    std::uint64_t received = 0;
+};
+
+} // namespace
+
 SimRasProvider::SimRasProvider(SimRasConfig config)
     : m_config(std::move(config))
 {
@@ -107,12 +127,29 @@ DWORD SimRasProvider::statistics(ConnectionId id, LinkStatistics& statistics)
     if (link->second.phase != Phase::Connected) {
         return ERROR_NO_CONNECTION;
     }
-    const auto up = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now()
-                                                                          - link->second.connectedAt);
+    const SimulatedTraffic traffic(link->second.connectedAt);
     statistics = LinkStatistics{};
-    statistics.connectDurationMs = static_cast<std::uint32_t>(
-        std::min<long long>(up.count(), std::numeric_limits<std::uint32_t>::max()));
+    statistics.connectDurationMs = traffic.upMs;
+    statistics.bytesSent = static_cast<std::uint32_t>(traffic.sent);
+    statistics.bytesReceived = static_cast<std::uint32_t>(traffic.received);
     return 0;
+}
+
+LinkDetails SimRasProvider::details(ConnectionId id)
+{
+    const std::lock_guard lock(m_mutex);
+    applyDrops();
+    const auto link = m_links.find(id);
+    if (link == m_links.end() || link->second.phase != Phase::Connected) {
+        return {};
+    }
+    const SimulatedTraffic traffic(link->second.connectedAt);
+    LinkDetails details;
+    details.localAddress = "10.8.0." + std::to_string(2 + id % 250);
+    details.encryption = LinkDetails::Encryption::Mppe128;
+    details.bytesSent = traffic.sent;
+    details.bytesReceived = traffic.received;
+    return details;
 }
 
 void SimRasProvider::runDial(ConnectionId id, DialRequest request, const ProgressCallback& progress)

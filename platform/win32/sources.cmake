@@ -5,6 +5,7 @@ norvanta_library(platform
             win32/CodePage.cpp
             win32/InstanceChannel.cpp
             win32/InstanceLock.cpp
+            win32/ras/LinkDetails.cpp
             win32/Process.cpp
             win32/SettingsFile.cpp
             win32/SettingsKey.cpp

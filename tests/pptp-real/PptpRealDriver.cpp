@@ -8,6 +8,7 @@
 //   pptp_real_driver <scenario>      exit 0 when every check held
 // NORVANTA_TIMEOUT_SCALE (default 1) stretches every time limit, for slower machines.
 
+#include "platform/LinkDetails.h"
 #include "platform/RasApi.h"
 #include "platform/ras/RasErrorText.h"
 #include "tests/support/Patience.h"
@@ -100,6 +101,26 @@ void checkQuietAfterHangUp(HRASCONN handle)
     check(hookSays("client-pppd", "0"), "the client's pppd has ended");
 }
 
+// What the link is, as the user is told it: the tunnel's own address as the kernel has it
+// on ppp0, MPPE (the profile requires it, the strength is the server's choice), and the
+// ping that went through counted both ways.
+void checkLinkDetails(HRASCONN handle)
+{
+    using norvanta::platform::LinkDetails;
+    const std::string address = hook("ppp0-address");
+    LinkDetails details;
+    const bool read = eventually([&] {
+        details = norvanta::platform::readLinkDetails(handle);
+        return details.localAddress.has_value();
+    });
+    check(read && !address.empty() && details.localAddress == address,
+          "the link's address is ppp0's (" + details.localAddress.value_or("none") + ", ppp0 " + address + ")");
+    check(details.encryption == LinkDetails::Encryption::Mppe, "the link reads as MPPE-encrypted");
+    check(details.bytesSent.value_or(0) > 0 && details.bytesReceived.value_or(0) > 0,
+          "ppp0's traffic is counted (" + std::to_string(details.bytesSent.value_or(0)) + " sent, "
+              + std::to_string(details.bytesReceived.value_or(0)) + " received)");
+}
+
 HRASCONN connectAndCheck()
 {
     const HRASCONN handle = dial();
@@ -157,6 +178,7 @@ const std::map<std::string, std::function<void()>> kScenarios = {
          check(hook("ping") == "answered", "a ping through ppp0 to the server's tunnel address is answered");
          check(hook("client-mppe") == "128", "the client's pppd logged MPPE 128-bit");
          check(count(hook("nm-asked")) > 0, "NetworkManager logged the activation");
+         checkLinkDetails(handle);
          checkQuietAfterHangUp(handle);
      }},
     // Wrong password: the server refuses MS-CHAPv2, which reaches NetworkManager only as a

@@ -221,6 +221,7 @@ case "$1" in
   ping)
     # Bound to ppp0: the uplink's default route leads to the server too, tunnel or not.
     if ping -q -c 1 -W "$(awk -v s="${NORVANTA_TIMEOUT_SCALE:-1}" 'BEGIN { printf "%d", 5 * s + 0.5 }')" -I ppp0 192.168.77.1 > /dev/null 2>&1; then echo answered; else echo "no answer"; fi ;;
+  ppp0-address) ip -4 -o address show dev ppp0 2>/dev/null | awk '{ split($4, a, "/"); print a[1]; exit }' ;;
   client-mppe)
     for pid in $(pids_in cli pppd); do
       slice | grep "pppd\[$pid\]: MPPE" | grep -o 'MPPE [0-9]*' | head -n1 | cut -d' ' -f2
@@ -326,6 +327,10 @@ client_scenario() {
   [ "$(in_client $stand/hook ping)" = answered ] || client_failed "no answer through ppp0" || return 1
   [ "$(in_client $stand/hook client-mppe)" = 128 ] || client_failed "pppd did not report MPPE 128" || return 1
   client_step "the server answers through ppp0; MPPE 128"
+  local address; address=$(in_client $stand/hook ppp0-address)
+  wait_until 20 grep -qF "link: 주소 $address | 암호화 MPPE | 보냄 " "$client_logs/client.log" \
+    || client_failed "the window never told the link's address ($address), MPPE and traffic" || return 1
+  client_step "the tooltip tells the link: $(grep -F 'link: 주소' "$client_logs/client.log" | tail -n 1)"
 
   client_mark
   [ "$(in_client $stand/hook kill-server-pppd)" = killed ] || client_failed "no server pppd to end" || return 1

@@ -334,6 +334,21 @@ std::map<std::string, std::string> pptpDataFor(const EntrySettings& settings)
     return data;
 }
 
+LinkDetails::Encryption encryptionRequiredBy(const std::map<std::string, std::string>& data)
+{
+    const auto says = [&data](const char* key) {
+        const auto found = data.find(key);
+        return found != data.end() && found->second == "yes";
+    };
+    if (says("require-mppe-128")) {
+        return LinkDetails::Encryption::Mppe128;
+    }
+    if (says("require-mppe-40")) {
+        return LinkDetails::Encryption::Mppe40;
+    }
+    return says("require-mppe") ? LinkDetails::Encryption::Mppe : LinkDetails::Encryption::None;
+}
+
 std::string addProfile(sd_bus* bus, const std::string& name, const std::string& uuid, const std::string& login,
                        const EntrySettings& settings, std::chrono::milliseconds timeout, CallError& error)
 {
@@ -434,6 +449,52 @@ std::vector<ActiveVpn> listActiveVpns(sd_bus* bus, std::chrono::milliseconds tim
         }
     }
     return vpns;
+}
+
+namespace {
+
+// The value of one property, positioned inside its variant of type `type`; null with
+// `error` set (or no error when the property holds another type).
+Message propertyOf(sd_bus* bus, const char* path, const char* interface, const char* name, const char* type,
+                   std::chrono::milliseconds timeout, CallError& error)
+{
+    Message reply = callNm(bus, path, kPropertiesInterface, "Get", timeout,
+                           [&](sd_bus_message* m) { return sd_bus_message_append(m, "ss", interface, name); }, error);
+    if (!reply || sd_bus_message_enter_container(reply.get(), 'v', type) <= 0) {
+        return nullptr;
+    }
+    return reply;
+}
+
+} // namespace
+
+std::optional<std::string> localIpv4Address(sd_bus* bus, const std::string& activePath,
+                                            std::chrono::milliseconds timeout, CallError& error)
+{
+    const Message config = propertyOf(bus, activePath.c_str(), kActiveInterface, "Ip4Config", "o", timeout, error);
+    const char* configPath = nullptr;
+    if (!config || sd_bus_message_read_basic(config.get(), 'o', &configPath) <= 0 || configPath == nullptr
+        || std::string_view(configPath) == "/") {
+        return std::nullopt;
+    }
+    const Message addresses = propertyOf(bus, configPath, "org.freedesktop.NetworkManager.IP4Config", "AddressData",
+                                         "aa{sv}", timeout, error);
+    if (!addresses) {
+        return std::nullopt;
+    }
+    Reader in(addresses.get());
+    std::optional<std::string> address;
+    if (in.enter('a', "a{sv}") && in.enter('a', "{sv}")) {
+        while (!address && in.ok() && in.next("sv")) {
+            if (in.string() == "address") {
+                address = in.variantString();
+            } else {
+                in.skip("v");
+            }
+            in.exit();
+        }
+    }
+    return in.ok() ? address : std::nullopt;
 }
 
 } // namespace norvanta::platform::ras::nm

@@ -64,6 +64,11 @@ std::optional<Profile> findProfile(sd_bus* bus, std::string_view name, std::chro
 // has a phone number.
 std::map<std::string, std::string> pptpDataFor(const EntrySettings& settings);
 
+// The encryption a link of a profile with the plugin keys `data` runs once it is up:
+// pppd ends a link whose server does not agree to what the keys require, and without
+// them it refuses MPPE. The strength shows only where the keys fix it.
+LinkDetails::Encryption encryptionRequiredBy(const std::map<std::string, std::string>& data);
+
 // Saves a new profile `name`, private to `login`, with `uuid`; its path, or empty with
 // `error` set. The password is not part of it.
 std::string addProfile(sd_bus* bus, const std::string& name, const std::string& uuid, const std::string& login,
@@ -83,5 +88,10 @@ struct ActiveVpn {
 
 // The active connections that are VPNs, in NetworkManager's order.
 std::vector<ActiveVpn> listActiveVpns(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error);
+
+// The first IPv4 address of the active connection at `activePath` (for a VPN, the
+// tunnel's own address), or nothing when it has none yet or is gone.
+std::optional<std::string> localIpv4Address(sd_bus* bus, const std::string& activePath,
+                                            std::chrono::milliseconds timeout, CallError& error);
 
 } // namespace norvanta::platform::ras::nm

@@ -1,6 +1,7 @@
 #include "platform/linux/ras/NmRasProvider.h"
 
 #include "platform/CodePage.h"
+#include "platform/linux/ras/InterfaceCounters.h"
 #include "platform/linux/ras/NmPreflight.h"
 #include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasErrorText.h"
@@ -318,6 +319,7 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
         link->second.phase = Phase::Activating;
         link->second.profilePath = profile.path;
         link->second.nmOwner = owner;
+        link->second.encryption = nm::encryptionRequiredBy(data);
     }
     // Asynchronous: NetworkManager may ask the agent for the password before it answers,
     // so the loop must stay free to serve it.
@@ -501,6 +503,9 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
                 m_record.save(vpn.path, found.activatedMs);
             }
         }
+        if (found.phase == Phase::Connected) {
+            m_bus->post([this, path = vpn.path](sd_bus* bus) { readLocalAddress(bus, path); });
+        }
         const ConnectionId id = nextConnectionId();
         m_links.emplace(id, std::move(found));
         connections.push_back(ActiveConnection{id, vpn.name, kDeviceName, ""});
@@ -538,6 +543,25 @@ DWORD NmRasProvider::statistics(ConnectionId id, LinkStatistics& statistics)
     statistics.connectDurationMs =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(up, std::numeric_limits<std::uint32_t>::max()));
     return 0;
+}
+
+LinkDetails NmRasProvider::details(ConnectionId id)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto link = m_links.find(id);
+    if (link == m_links.end() || link->second.phase != Phase::Connected) {
+        return {};
+    }
+    LinkDetails details;
+    details.localAddress = link->second.localAddress;
+    details.encryption = link->second.encryption;
+    if (details.localAddress) {
+        if (const auto counters = nm::countersOfAddress(*details.localAddress, m_options.systemRoot)) {
+            details.bytesSent = counters->sent;
+            details.bytesReceived = counters->received;
+        }
+    }
+    return details;
 }
 
 void NmRasProvider::busOpened(sd_bus* bus)
@@ -683,6 +707,20 @@ void NmRasProvider::becomeConnectedWhenBothUp(Link& link)
     m_record.save(link.activePath, link.activatedMs);
     wipe(link.password);
     advance(link, nm::kStepConnected);
+    m_bus->post([this, path = link.activePath](sd_bus* bus) { readLocalAddress(bus, path); });
+}
+
+// NetworkManager has the VPN's IPv4 configuration in place by the time both states say
+// activated; the address never changes while the link stays up.
+void NmRasProvider::readLocalAddress(sd_bus* bus, const std::string& activePath)
+{
+    nm::CallError error;
+    auto address = nm::localIpv4Address(bus, activePath, m_options.callTimeout, error);
+    const std::lock_guard lock(m_mutex);
+    Link* link = linkByActivePath(activePath);
+    if (link != nullptr && link->phase == Phase::Connected) {
+        link->localAddress = std::move(address);
+    }
 }
 
 void NmRasProvider::advance(Link& link, int step)

@@ -76,6 +76,10 @@ public:
     // 0 with the time since activation while the link is activated; 668 while dialing and
     // after it failed or went down; 6 for an unknown id. Never waits on D-Bus.
     DWORD statistics(ConnectionId id, LinkStatistics& statistics) override;
+    // While the link is up: its address (NetworkManager's IPv4 configuration of the VPN,
+    // read once after it came up), the encryption its profile requires (for a dial of
+    // this client), and the kernel's counters of the interface holding that address.
+    LinkDetails details(ConnectionId id) override;
 
 private:
     enum class Phase { Checking, Activating, Connected, Failed, Lost };
@@ -93,6 +97,8 @@ private:
         bool vpnActivated = false;    // VPN state 5 seen
         std::uint32_t activeState = 0;  // the active connection's last state
         std::uint64_t activatedMs = 0;
+        std::optional<LinkDetails::Encryption> encryption;  // unknown for a link found
+        std::optional<std::string> localAddress;           // read once it is up
     };
 
     struct Checked {
@@ -129,6 +135,7 @@ private:
     void applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason);
     void applyActiveState(Link& link, std::uint32_t state, std::uint32_t reason);
     void becomeConnectedWhenBothUp(Link& link);
+    void readLocalAddress(sd_bus* bus, const std::string& activePath);
 
     // Helpers; those taking a Link expect m_mutex held.
     void advance(Link& link, int step);

@@ -1,5 +1,6 @@
 // The NetworkManager dialer against a fake NetworkManager on a private bus.
 
+#include "platform/linux/ras/InterfaceCounters.h"
 #include "platform/linux/ras/NmLinkRecord.h"
 #include "platform/linux/ras/NmPreflight.h"
 #include "platform/linux/ras/NmRasProvider.h"
@@ -21,6 +22,7 @@ namespace {
 
 using namespace norvanta::platform::ras;
 using norvanta::nmtest::NmFakeNetworkManager;
+using norvanta::platform::LinkDetails;
 using norvanta::nmtest::PptpPort;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -243,6 +245,13 @@ TEST_F(NmRasProviderTest, SuccessfulDialReportsProgressThenConnectedAndTimeAdvan
     EXPECT_EQ(listed[0].id, id);
     EXPECT_EQ(listed[0].entryName, kEntry);
 
+    // The VPN's own address; MPPE of whatever strength the server offers, which is what
+    // the profile demands; no counters, as no interface here holds that address.
+    LinkDetails expected;
+    expected.localAddress = "10.99.0.11";
+    expected.encryption = LinkDetails::Encryption::Mppe;
+    EXPECT_TRUE(eventually([&] { return m_provider->details(id) == expected; }));
+
     const auto profile = m_fake.profileSettings(kEntry);
     EXPECT_EQ(profile.at("vpn.data.gateway"), "127.0.0.1");
     EXPECT_EQ(profile.at("vpn.data.user"), "lee");
@@ -436,6 +445,9 @@ TEST_F(NmRasProviderTest, RestartedClientFindsTheLinkAndKeepsCounting)
     std::uint32_t after = 0;
     ASSERT_EQ(statisticsOf(listed[0].id, &after), 0u);
     EXPECT_GE(after, before);
+    // Found, not dialed: the address is NetworkManager's to tell, the profile's demands not.
+    EXPECT_TRUE(eventually([&] { return m_provider->details(listed[0].id).localAddress == "10.99.0.11"; }));
+    EXPECT_FALSE(m_provider->details(listed[0].id).encryption);
     EXPECT_EQ(m_provider->hangUp(listed[0].id), 0u);
     EXPECT_TRUE(eventually([&] { return m_provider->enumerate().empty(); }));
 }
@@ -505,6 +517,24 @@ TEST_F(NmRasProviderTest, WithoutNetworkManagerEveryCallSaysSoAtOnce)
     ASSERT_EQ(outcome.size(), 1u);
     EXPECT_EQ(outcome[0].second, kErrorNmUnavailable);
     EXPECT_THAT(textOf(kErrorNmUnavailable), HasSubstr("network-manager"));
+}
+
+// The traffic of a tunnel is that of the interface holding its address; the loopback
+// interface stands in for ppp0, its counters written under a throwaway root.
+TEST(InterfaceCountersTest, AreReadFromTheInterfaceHoldingTheAddress)
+{
+    TempRoot root;
+    root.add("sys/class/net/lo/statistics/tx_bytes", "1234\n");
+    root.add("sys/class/net/lo/statistics/rx_bytes", "98765432109\n");
+    const auto counters = nm::countersOfAddress("127.0.0.1", root.path());
+    ASSERT_TRUE(counters);
+    EXPECT_EQ(counters->sent, 1234u);
+    EXPECT_EQ(counters->received, 98765432109u);
+
+    EXPECT_FALSE(nm::countersOfAddress("192.0.2.77", root.path())) << "no interface holds it";
+    EXPECT_FALSE(nm::countersOfAddress("not an address", root.path()));
+    root.add("sys/class/net/lo/statistics/rx_bytes", "");
+    EXPECT_FALSE(nm::countersOfAddress("127.0.0.1", root.path())) << "a counter the kernel does not give";
 }
 
 TEST(NmRasProviderWithoutBusTest, NoSystemBusIsAClearDialError)

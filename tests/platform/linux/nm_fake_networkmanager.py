@@ -104,6 +104,8 @@ def ActivateVpn(self, conn):
     state['activations'] += 1
     ac = nm.AddActiveConnection(self, [], conn, '/', str(state['activations']), dbus.UInt32(1))
     dbusmock.get_object(ac).AddProperties(VPN, {'VpnState': dbus.UInt32(1), 'Banner': ''})
+    # seen: no IPv4 configuration until the plugin hands pppd's over
+    dbusmock.get_object(ac).AddProperties(nm.ACTIVE_CONNECTION_IFACE, {'Ip4Config': dbus.ObjectPath('/')})
     # seen: ACTIVATING is signalled before the reply to ActivateConnection.
     dbusmock.get_object(ac).EmitSignal(nm.ACTIVE_CONNECTION_IFACE, 'StateChanged', 'uu', [dbus.UInt32(1), dbus.UInt32(1)])
     if scenario != 'manual':
@@ -171,10 +173,24 @@ def take_down(self, ac, reason):
     self.SetVpnState(ac, 7, reason)
 
 
+def add_ip4_config(self, ac_obj):
+    '''The tunnel's address, in place before VPN state 5 is signalled: 10.99.0.<10 + n>
+    for the n-th activation.'''
+    path = '/org/freedesktop/NetworkManager/IP4Config/%d' % state['activations']
+    if path not in dbusmock.get_objects():
+        address = dbus.Dictionary({'address': '10.99.0.%d' % (10 + state['activations']),
+                                   'prefix': dbus.UInt32(32)}, signature='sv')
+        self.AddObject(path, 'org.freedesktop.NetworkManager.IP4Config',
+                       {'AddressData': dbus.Array([address], signature='a{sv}')}, [])
+    ac_obj.Set(nm.ACTIVE_CONNECTION_IFACE, 'Ip4Config', dbus.ObjectPath(path))
+
+
 @dbus.service.method(MOCK_IFACE, in_signature='ouu', out_signature='')
 def SetVpnState(self, ac, vpn_state, reason):
     '''NetworkManager's order: the active connection's StateChanged (on change), then VpnStateChanged.'''
     obj = dbusmock.get_object(ac)
+    if vpn_state == 5:
+        add_ip4_config(self, obj)
     if obj.Get(nm.ACTIVE_CONNECTION_IFACE, 'State') != AC_STATE[vpn_state]:
         obj.Set(nm.ACTIVE_CONNECTION_IFACE, 'State', dbus.UInt32(AC_STATE[vpn_state]))
         obj.EmitSignal(nm.ACTIVE_CONNECTION_IFACE, 'StateChanged', 'uu', [AC_STATE[vpn_state], reason])
