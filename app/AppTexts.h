@@ -54,5 +54,11 @@ inline constexpr char kTrayExit[] = "종료";
 inline constexpr char kTrayAutoReconnect[] = "자동 재접속";
 inline constexpr char kTrayStartWithDesktop[] = "로그인 시 시작";
 inline constexpr char kTrayConnectOnStart[] = "시작 시 자동 접속";
+// What the link is, in the tray's tooltip and the server information while connected.
+inline constexpr char kLinkAddress[] = "주소";
+inline constexpr char kLinkEncryption[] = "암호화";
+inline constexpr char kEncryptionNone[] = "없음";
+inline constexpr char kLinkSent[] = "보냄";
+inline constexpr char kLinkReceived[] = "받음";
 
 } // namespace norvanta::app::text

@@ -6,9 +6,11 @@
 #include "app/DesktopNotification.h"
 #include "app/SavedCredentials.h"
 #include "app/ServerListLoader.h"
+#include "app/LinkDetailsText.h"
 #include "app/ServiceHost.h"
 #include "app/TrayIcon.h"
 #include "platform/Autostart.h"
+#include "platform/LinkDetails.h"
 #include "platform/Process.h"
 #include "platform/ras/RasErrorText.h"
 #include "ras/RasDialEvent.h"
@@ -302,14 +304,31 @@ void CNorvantaVPNDlg::exitFromTray()
     }
 }
 
+QStringList CNorvantaVPNDlg::linkDetailLines() const
+{
+    if (m_dialState.phase() != norvanta::app::DialState::Phase::Connected) {
+        return {};
+    }
+    QStringList lines;
+    for (const auto& line : norvanta::app::LinkDetailLines(norvanta::platform::readLinkDetails(m_dialer.Handle()))) {
+        lines << QString::fromStdString(line);
+    }
+    return lines;
+}
+
 void CNorvantaVPNDlg::refreshTrayDetails()
 {
+    const QStringList link = linkDetailLines();
+    if (link != m_shownLinkLines) {
+        qCDebug(lcStatus).noquote() << "link:" << link.join(QStringLiteral(" | "));
+        m_shownLinkLines = link;
+    }
     if (m_tray == nullptr) {
         return;
     }
     const QString server = m_nServerIndex >= 0 ? m_cboServer->itemText(m_nServerIndex) : QString();
     const bool connected = m_dialState.phase() == norvanta::app::DialState::Phase::Connected;
-    m_tray->setDetails(server, connected ? timeText() : statusText());
+    m_tray->setDetails(server, connected ? timeText() : statusText(), link);
 }
 
 void CNorvantaVPNDlg::fetchServerList()
@@ -639,6 +658,7 @@ void CNorvantaVPNDlg::OnDisconnect()
 void CNorvantaVPNDlg::OnServerInfo()
 {
     CVpnHelpDlg help(this);
+    help.setLinkDetails(linkDetailLines());
     help.exec();
 }
 

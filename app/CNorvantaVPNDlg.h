@@ -8,6 +8,7 @@
 #include "util/QEL_SyncArray.h"
 #include "util/ServerList.h"
 
+#include <QStringList>
 #include <QTimer>
 
 #include <cstdint>
@@ -120,6 +121,8 @@ private:
     void onTrayOptionToggled(norvanta::app::TrayIcon::Option option, bool on);
     bool connectOnStartDue() const;
     void refreshTrayDetails();
+    // What the link is while connected, one line per part the system tells.
+    QStringList linkDetailLines() const;
     void exitFromTray();
     void RestoreCredentials();
     void SaveCredentials();
@@ -148,6 +151,7 @@ private:
     QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST> m_servers;
     QComboBox* m_cboServer = nullptr;
     std::int32_t m_nServerIndex = -1;
+    QStringList m_shownLinkLines;  // as last logged
     CRasDialer m_dialer;
 
     QTimer m_connectedTimer; // TIMER_CONNECTED_TIME

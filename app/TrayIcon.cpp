@@ -76,10 +76,11 @@ void TrayIcon::setOption(Option option, bool on)
     optionAction(option)->setChecked(on);
 }
 
-void TrayIcon::setDetails(const QString& server, const QString& time)
+void TrayIcon::setDetails(const QString& server, const QString& time, const QStringList& link)
 {
     m_server = server;
     m_time = time;
+    m_link = link;
     refresh();
 }
 
@@ -123,6 +124,7 @@ void TrayIcon::refresh()
     if (!m_time.isEmpty()) {
         lines << m_time;
     }
+    lines << m_link;
     m_toolTip = lines.join(QLatin1Char('\n'));
     if (m_icon != nullptr) {
         m_icon->setIcon(pictureFor(m_phase));

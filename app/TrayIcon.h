@@ -33,8 +33,9 @@ public:
     // Ticks or unticks an item without telling anyone (the choice as read at start).
     void setOption(Option option, bool on);
     // The tooltip's lines under the title: the chosen server and the connected time
-    // (or what the window's status says when there is no time to tell).
-    void setDetails(const QString& server, const QString& time);
+    // (or what the window's status says when there is no time to tell), then while
+    // connected what the link is.
+    void setDetails(const QString& server, const QString& time, const QStringList& link = {});
 
     DialState::Phase phase() const { return m_phase; }
     QString toolTip() const { return m_toolTip; }
@@ -71,6 +72,7 @@ private:
     DialState::Phase m_phase = DialState::Phase::Idle;
     QString m_server;
     QString m_time;
+    QStringList m_link;
     QString m_toolTip;
 };
 

@@ -2,6 +2,7 @@
 
 #include "ui/CFontStatic.h"
 
+#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -30,6 +31,21 @@ CVpnHelpDlg::CVpnHelpDlg(QWidget* parent) : QDialog(parent)
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
 
     OnInitDialog();
+}
+
+void CVpnHelpDlg::setLinkDetails(const QStringList& lines)
+{
+    if (lines.isEmpty() || m_linkDetails != nullptr) {
+        return;
+    }
+    constexpr int kLineUnits = 9;
+    const int height = kLineUnits * static_cast<int>(lines.size());
+    m_linkDetails = new QLabel(lines.join(QLatin1Char('\n')), this);
+    m_linkDetails->setObjectName(QStringLiteral("linkDetails"));
+    m_linkDetails->setGeometry(dialogUnits(7, 73, 186, height));
+    m_linkDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_ok->setGeometry(dialogUnits(143, 77 + height, 50, 14));
+    setFixedSize(dialogUnits(0, 0, 200, 98 + height).size());
 }
 
 void CVpnHelpDlg::OnInitDialog()

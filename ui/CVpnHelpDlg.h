@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class CFontStatic;
+class QLabel;
 class QPushButton;
 
 // Explains how the service's server names read: which letter is which country, which
@@ -13,15 +14,21 @@ class CVpnHelpDlg : public QDialog {
 public:
     explicit CVpnHelpDlg(QWidget* parent = nullptr);
 
+    // While connected: what the link is, in lines of their own under the legend (the
+    // dialog grows to hold them). Nothing is added for no lines.
+    void setLinkDetails(const QStringList& lines);
+
     // The legend as shown, six lines.
     static QString legendText();
     // The legend's static (control 1020).
     CFontStatic* legendLabel() const { return m_legend; }
     QPushButton* okButton() const { return m_ok; }
+    QLabel* linkDetailsLabel() const { return m_linkDetails; }
 
 private:
     void OnInitDialog();
 
     CFontStatic* m_legend = nullptr;
     QPushButton* m_ok = nullptr;
+    QLabel* m_linkDetails = nullptr;
 };

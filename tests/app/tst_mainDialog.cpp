@@ -609,8 +609,13 @@ private slots:
         m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
         QVERIFY2(tray->toolTip().contains(u("K1-1 서울")) && tray->toolTip().contains(u("시간")),
                  qPrintable(tray->toolTip()));
+        // What the link is, as the simulated service reports it; gone once it is down.
+        for (const char* line : {"주소 10.8.0.", "암호화 MPPE 128비트", "보냄 "}) {
+            QVERIFY2(tray->toolTip().contains(u(line)), qPrintable(tray->toolTip()));
+        }
 
         tray->connectAction()->trigger();
+        QVERIFY2(!tray->toolTip().contains(u("암호화")), qPrintable(tray->toolTip()));
         QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
         QVERIFY(!linkUp());
         QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Idle);

@@ -3,6 +3,7 @@
 #include "ui/CFontStatic.h"
 #include "ui/CVpnHelpDlg.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include "tests/support/QtPatience.h"
 
@@ -35,6 +36,26 @@ private slots:
         QCOMPARE(style.height, 12);
         QVERIFY(style.bold);
         QVERIFY(style.ownBackground);
+    }
+
+    // While connected the link's lines come under the legend, and the dialog grows so
+    // that nothing overlaps and OK stays inside it.
+    void linkDetailsGetLinesOfTheirOwn()
+    {
+        CVpnHelpDlg dialog;
+        dialog.setLinkDetails({});
+        QVERIFY(dialog.linkDetailsLabel() == nullptr);
+        QCOMPARE(dialog.size(), QSize(350, 165));
+
+        const QStringList lines{QString::fromUtf8("주소 10.8.0.2"), QString::fromUtf8("암호화 MPPE 128비트")};
+        dialog.setLinkDetails(lines);
+        const QLabel* label = dialog.linkDetailsLabel();
+        QVERIFY(label != nullptr);
+        QCOMPARE(label->text(), lines.join(u'\n'));
+        QVERIFY(label->geometry().top() > dialog.legendLabel()->geometry().bottom());
+        QVERIFY(dialog.okButton()->geometry().top() > label->geometry().bottom());
+        QVERIFY(dialog.rect().contains(dialog.okButton()->geometry()));
+        QVERIFY(label->sizeHint().height() <= label->height());
     }
 
     void legendIsBlackOnYellow()
