@@ -62,8 +62,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://norvanta.example/)
-# Depends is computed from the libraries the program links (dpkg-shlibdeps).
+# Depends is computed from the libraries the program links (dpkg-shlibdeps), plus Qt's
+# display plugins, which are loaded rather than linked and which libqt6gui6 only
+# recommends: installed without recommends, the program could open no window.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The Korean standard buttons come from Qt's own translations.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager-pptp, fonts-nanum, qt6-translations-l10n")
 include(CPack)
