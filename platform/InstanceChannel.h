@@ -9,7 +9,7 @@ namespace norvanta::platform {
 // The way a second start of the client reaches the instance that holds the instance lock
 // of the same name, so that a window hidden in the tray comes back when the user starts
 // the program again. On Linux a local socket beside the lock's marker; on Windows a
-// registered window message to a hidden window of the holder's.
+// registered window message to a message-only window of the holder's.
 class InstanceChannel {
 public:
     // onShowRequest runs on the channel's own thread, once for each request.

@@ -11,7 +11,7 @@
 namespace norvanta::platform {
 namespace {
 
-// Every holder's hidden window is of this class; its title is the lock's name, which is
+// Every holder's message-only window is of this class; its title is the lock's name, which is
 // how a second start finds the holder of the same name.
 constexpr wchar_t kWindowClass[] = L"NorvantaVPNInstanceChannel";
 
@@ -39,6 +39,20 @@ LRESULT CALLBACK channelWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A second start that runs at a lower integrity level than this one (this one elevated,
+// that one started from the shell) may post the request all the same. The filter exists
+// from Windows 7 on; the build targets Windows XP's headers, so it is looked up.
+void acceptFromLowerIntegrity(HWND window, UINT message)
+{
+    using MessageFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW
+    const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
+    const FARPROC found = user32 != nullptr ? ::GetProcAddress(user32, "ChangeWindowMessageFilterEx") : nullptr;
+    if (found != nullptr) {
+        reinterpret_cast<MessageFilter>(reinterpret_cast<void*>(found))(window, message, kAllow, nullptr);
+    }
 }
 
 bool registerWindowClass()
@@ -83,16 +97,15 @@ bool InstanceChannel::listen(const std::string& name)
     auto window = made.get_future();
     const std::wstring title = win32::wideFromUtf8(name);
     // A window of its own thread: its messages arrive whatever the window's thread does.
-    // A hidden top-level window, not a message-only one, so that other processes can find
-    // it by its class and title.
+    // Message-only: it never shows, needs no display driver, and another process still
+    // finds it among the message-only windows by its class and title.
     // The promise goes with the thread: it may still be inside set_value when listen() returns.
     auto run = [made = std::move(made), title, onShowRequest = &m_onShowRequest]() mutable {
-        HWND created = ::CreateWindowExW(0, kWindowClass, title.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+        HWND created = ::CreateWindowExW(0, kWindowClass, title.c_str(), 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                          ::GetModuleHandleW(nullptr), nullptr);
         if (created != nullptr) {
             ::SetWindowLongPtrW(created, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(onShowRequest));
-            // Another process may post the request to this window in spite of our integrity level.
-            ::ChangeWindowMessageFilterEx(created, showRequestMessage(), MSGFLT_ALLOW, nullptr);
+            acceptFromLowerIntegrity(created, showRequestMessage());
         }
         made.set_value(created);
         if (created == nullptr) {
@@ -120,7 +133,7 @@ bool InstanceChannel::listen(const std::string& name)
 bool InstanceChannel::askToShow(const std::string& name)
 {
     const UINT message = showRequestMessage();
-    const HWND holder = ::FindWindowW(kWindowClass, win32::wideFromUtf8(name).c_str());
+    const HWND holder = ::FindWindowExW(HWND_MESSAGE, nullptr, kWindowClass, win32::wideFromUtf8(name).c_str());
     if (message == 0 || holder == nullptr) {
         return false;
     }

@@ -16,11 +16,12 @@ std::optional<std::string> localAddressOf(HRASCONN connection)
     if (::RasGetProjectionInfoA(connection, RASP_PppIp, &ip, &size) != 0 || ip.dwError != 0) {
         return std::nullopt;
     }
-    const void* end = std::memchr(ip.szIpAddress, '\0', sizeof ip.szIpAddress);
-    if (end == nullptr || end == ip.szIpAddress) {
+    const char* begin = ip.szIpAddress;
+    const auto* end = static_cast<const char*>(std::memchr(begin, '\0', sizeof ip.szIpAddress));
+    if (end == nullptr || end == begin) {
         return std::nullopt;
     }
-    return std::string(ip.szIpAddress, static_cast<const char*>(end));
+    return std::string(begin, end);
 }
 
 // What the compression control protocol agreed: the MPPE key length, or none.
