@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ras/RasDialEvent.h"
+#include "ras/RasDialNotifier.h"
 #include "ui/CheckToggledEvent.h"
 
 #include <QEvent>

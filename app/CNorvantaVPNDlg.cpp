@@ -13,7 +13,7 @@
 #include "platform/LinkDetails.h"
 #include "platform/Process.h"
 #include "platform/ras/RasErrorText.h"
-#include "ras/RasDialEvent.h"
+#include "ras/RasDialNotifier.h"
 #include "ui/CFocusEditCtrl.h"
 #include "ui/CFontStatic.h"
 #include "ui/CVpnHelpDlg.h"

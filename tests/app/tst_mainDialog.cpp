@@ -8,7 +8,7 @@
 #include "app/StartupFetch.h"
 #include "app/TrayIcon.h"
 #include "platform/ras/RasLayerTesting.h"
-#include "ras/RasDialEvent.h"
+#include "ras/RasDialNotifier.h"
 #include "ras/RasDialer.h"
 #include "tests/app/DialogTestSupport.h"
 #include "tests/support/TestSystem.h"

@@ -1,7 +1,7 @@
 // The dialing code against the simulated remote-access service, chosen and configured
 // through the environment as a user would.
 
-#include "ras/RasDialEvent.h"
+#include "ras/RasDialNotifier.h"
 #include "ras/RasDialer.h"
 
 #include "platform/ras/RasLayerTesting.h"

@@ -1,4 +1,4 @@
-#include "ras/RasDialEvent.h"
+#include "ras/RasDialNotifier.h"
 
 #include <algorithm>
 #include <atomic>
