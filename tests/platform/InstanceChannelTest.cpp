@@ -4,11 +4,13 @@
 #include "platform/InstanceChannel.h"
 #include "tests/support/Patience.h"
 #include "tests/support/TempSettingsHome.h"
+#include "tests/support/TestSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -23,11 +25,13 @@ protected:
     std::unique_ptr<InstanceChannel> holder()
     {
         auto channel = std::make_unique<InstanceChannel>([this] { ++m_requests; });
-        EXPECT_TRUE(channel->listen(kName));
+        EXPECT_TRUE(channel->listen(m_name));
         return channel;
     }
 
-    static constexpr char kName[] = "Norvanta VPN channel test";
+    // Windows finds a holder's window among all of this desktop's: the suite's other
+    // programs, run beside this one, must not hold the same name.
+    const std::string m_name = "Norvanta VPN channel test " + std::to_string(norvanta::testsupport::processId());
     const norvanta::testsupport::TempSettingsHome m_home;
     std::atomic<int> m_requests{0};
 };
@@ -36,7 +40,7 @@ TEST_F(InstanceChannelTest, HolderTakesEveryRequestForItsName)
 {
     const auto channel = holder();
     for (int asked = 1; asked <= 3; ++asked) {
-        ASSERT_TRUE(InstanceChannel::askToShow(kName));
+        ASSERT_TRUE(InstanceChannel::askToShow(m_name));
         EXPECT_TRUE(eventually([&] { return m_requests == asked; })) << m_requests << " of " << asked;
     }
     EXPECT_FALSE(InstanceChannel::askToShow("Norvanta VPN another name"));
@@ -45,11 +49,11 @@ TEST_F(InstanceChannelTest, HolderTakesEveryRequestForItsName)
 
 TEST_F(InstanceChannelTest, EndedHolderTakesNothingAndTheNextOneTakesOver)
 {
-    EXPECT_FALSE(InstanceChannel::askToShow(kName)) << "nobody holds the name yet";
+    EXPECT_FALSE(InstanceChannel::askToShow(m_name)) << "nobody holds the name yet";
     holder().reset();
-    EXPECT_FALSE(InstanceChannel::askToShow(kName)) << "the holder has ended";
+    EXPECT_FALSE(InstanceChannel::askToShow(m_name)) << "the holder has ended";
     const auto next = holder();
-    ASSERT_TRUE(InstanceChannel::askToShow(kName));
+    ASSERT_TRUE(InstanceChannel::askToShow(m_name));
     EXPECT_TRUE(eventually([&] { return m_requests == 1; }));
 }
 
