@@ -547,14 +547,17 @@ DWORD NmRasProvider::statistics(ConnectionId id, LinkStatistics& statistics)
 
 LinkDetails NmRasProvider::details(ConnectionId id)
 {
-    const std::lock_guard lock(m_mutex);
-    const auto link = m_links.find(id);
-    if (link == m_links.end() || link->second.phase != Phase::Connected) {
-        return {};
-    }
     LinkDetails details;
-    details.localAddress = link->second.localAddress;
-    details.encryption = link->second.encryption;
+    {
+        const std::lock_guard lock(m_mutex);
+        const auto link = m_links.find(id);
+        if (link == m_links.end() || link->second.phase != Phase::Connected) {
+            return {};
+        }
+        details.localAddress = link->second.localAddress;
+        details.encryption = link->second.encryption;
+    }
+    // The kernel's files are read without the lock, so the bus thread never waits on them.
     if (details.localAddress) {
         if (const auto counters = nm::countersOfAddress(*details.localAddress, m_options.systemRoot)) {
             details.bytesSent = counters->sent;
