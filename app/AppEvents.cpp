@@ -45,7 +45,7 @@ void postDialEvent(HRASCONN connection, RASCONNSTATE state, DWORD error)
 
 } // namespace
 
-void InstallDialEventRelay()
+void installDialEventRelay()
 {
     if (g_relay.load() == nullptr) {
         g_relay.store(new DialEventRelay(QCoreApplication::instance()));

@@ -35,6 +35,6 @@ using norvanta::ui::CheckToggledEvent;
 // names when the event is handled. Events are posted to a relay that lives as long as
 // the application, never to the dialog itself, so an event still in flight when the
 // dialog goes away is dropped instead of landing on a destroyed window.
-void InstallDialEventRelay();
+void installDialEventRelay();
 
 } // namespace norvanta::app

@@ -33,7 +33,7 @@ CNorvantaVPNApp::Ending CNorvantaVPNApp::InitInstance()
         norvanta::platform::InstanceChannel::askToShow(m_setup.lockName);
         return Ending::Refused;
     }
-    if (!norvanta::platform::StartSocketLayer()) {
+    if (!norvanta::platform::startSocketLayer()) {
         MessageBox::show(nullptr, QCoreApplication::applicationName(), QString::fromUtf8(text::kSocketsFailed));
         return Ending::NoSockets;
     }

@@ -251,10 +251,10 @@ void CNorvantaVPNDlg::createTrayIcon()
     connect(m_tray, &norvanta::app::TrayIcon::exitRequested, this, [this] { exitFromTray(); });
     using Option = norvanta::app::TrayIcon::Option;
     using norvanta::app::Switch;
-    m_tray->setOption(Option::AutoReconnect, norvanta::app::RestoreSwitch(Switch::AutoReconnect));
-    apply(m_dialState.setAutoReconnect(norvanta::app::RestoreSwitch(Switch::AutoReconnect)));
-    m_tray->setOption(Option::StartWithDesktop, norvanta::platform::StartsWithDesktop());
-    m_tray->setOption(Option::ConnectOnStart, norvanta::app::RestoreSwitch(Switch::ConnectOnStart));
+    m_tray->setOption(Option::AutoReconnect, norvanta::app::restoreSwitch(Switch::AutoReconnect));
+    apply(m_dialState.setAutoReconnect(norvanta::app::restoreSwitch(Switch::AutoReconnect)));
+    m_tray->setOption(Option::StartWithDesktop, norvanta::platform::startsWithDesktop());
+    m_tray->setOption(Option::ConnectOnStart, norvanta::app::restoreSwitch(Switch::ConnectOnStart));
     connect(m_tray, &norvanta::app::TrayIcon::optionToggled, this, [this](Option option, bool on) {
         onTrayOptionToggled(option, on);
     });
@@ -267,17 +267,17 @@ void CNorvantaVPNDlg::onTrayOptionToggled(norvanta::app::TrayIcon::Option option
     using norvanta::app::Switch;
     switch (option) {
     case Option::AutoReconnect:
-        norvanta::app::SaveSwitch(Switch::AutoReconnect, on);
+        norvanta::app::saveSwitch(Switch::AutoReconnect, on);
         apply(m_dialState.setAutoReconnect(on));
         break;
     case Option::StartWithDesktop:
         // Where the entry cannot be written or removed, the tick shows what the system does.
-        if (!norvanta::platform::SetStartsWithDesktop(on)) {
-            m_tray->setOption(option, norvanta::platform::StartsWithDesktop());
+        if (!norvanta::platform::setStartsWithDesktop(on)) {
+            m_tray->setOption(option, norvanta::platform::startsWithDesktop());
         }
         break;
     case Option::ConnectOnStart:
-        norvanta::app::SaveSwitch(Switch::ConnectOnStart, on);
+        norvanta::app::saveSwitch(Switch::ConnectOnStart, on);
         break;
     }
 }
@@ -310,7 +310,7 @@ QStringList CNorvantaVPNDlg::linkDetailLines() const
         return {};
     }
     QStringList lines;
-    for (const auto& line : norvanta::app::LinkDetailLines(norvanta::platform::readLinkDetails(m_dialer.Handle()))) {
+    for (const auto& line : norvanta::app::describeLink(norvanta::platform::readLinkDetails(m_dialer.Handle()))) {
         lines << QString::fromStdString(line);
     }
     return lines;
@@ -384,7 +384,7 @@ void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList
     m_nServerIndex = -1;
     bool lastServerListed = false;
     if (m_servers.Count() > 0) {
-        const std::string remembered = norvanta::app::RestoreLastServer();
+        const std::string remembered = norvanta::app::restoreLastServer();
         const auto found = std::find_if(list.servers.begin(), list.servers.end(),
                                         [&remembered](const _SERVER_LIST& server) { return server.name == remembered; });
         lastServerListed = !remembered.empty() && found != list.servers.end();
@@ -411,14 +411,14 @@ void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList
 bool CNorvantaVPNDlg::connectOnStartDue() const
 {
     // Never with an empty password: the account must be the one remembered in full.
-    return norvanta::app::RestoreSwitch(norvanta::app::Switch::ConnectOnStart) && m_chkSavePassword->isChecked()
+    return norvanta::app::restoreSwitch(norvanta::app::Switch::ConnectOnStart) && m_chkSavePassword->isChecked()
         && !m_editUserId->text().isEmpty() && !m_editPassword->text().isEmpty();
 }
 
 void CNorvantaVPNDlg::onServerActivated(int index)
 {
     if (index >= 0 && static_cast<std::size_t>(index) < m_servers.Count()) {
-        norvanta::app::SaveLastServer(m_servers.ItemAt(static_cast<std::size_t>(index)).name);
+        norvanta::app::saveLastServer(m_servers.ItemAt(static_cast<std::size_t>(index)).name);
     }
     refreshTrayDetails();
 }
@@ -505,14 +505,14 @@ void CNorvantaVPNDlg::OnSaveBoxToggled(const QObject* box, int state)
     int saveId = m_chkSaveId->isChecked() ? 1 : 0;
     int savePassword = m_chkSavePassword->isChecked() ? 1 : 0;
     if (box == m_chkSaveId) {
-        norvanta::app::ApplySaveBoxToggle(norvanta::app::SaveBox::Id, state, saveId, savePassword);
+        norvanta::app::applySaveBoxToggle(norvanta::app::SaveBox::Id, state, saveId, savePassword);
     } else if (box == m_chkSavePassword) {
-        norvanta::app::ApplySaveBoxToggle(norvanta::app::SaveBox::Password, state, saveId, savePassword);
+        norvanta::app::applySaveBoxToggle(norvanta::app::SaveBox::Password, state, saveId, savePassword);
     }
     m_chkSaveId->setChecked(saveId != 0);
     m_chkSavePassword->setChecked(savePassword != 0);
     if (state == 0) {
-        norvanta::app::ForgetUnticked(saveId, savePassword);
+        norvanta::app::forgetUnticked(saveId, savePassword);
     }
 }
 
@@ -632,7 +632,7 @@ void CNorvantaVPNDlg::showDialError(DWORD error)
 void CNorvantaVPNDlg::focusPasswordAfterRefusal(DWORD error)
 {
     // The password is what a refused login is retyped in.
-    if (norvanta::app::IsRefusedLogin(error)) {
+    if (norvanta::app::isRefusedLogin(error)) {
         m_editPassword->setFocus();
         m_editPassword->selectAll();
     }

@@ -4,7 +4,7 @@
 
 namespace norvanta::app {
 
-std::string FormatConnectedTime(std::int32_t seconds)
+std::string formatConnectedTime(std::int32_t seconds)
 {
     const std::int32_t hours = seconds / 3600;
     const std::int32_t minutes = (seconds % 3600) / 60;

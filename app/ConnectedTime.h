@@ -7,6 +7,6 @@ namespace norvanta::app {
 
 // "%2d 시간 : %2d 분 : %2d 초" for a duration in whole seconds (UTF-8); the width is a
 // minimum, so 100 hours take three places.
-std::string FormatConnectedTime(std::int32_t seconds);
+std::string formatConnectedTime(std::int32_t seconds);
 
 } // namespace norvanta::app

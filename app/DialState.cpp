@@ -14,13 +14,13 @@ constexpr DWORD kAccountRefusals[] = {647, 648, 649};
 bool mayRetry(DWORD error)
 {
     using namespace norvanta::platform::ras;
-    return !IsRefusedLogin(error) && error != kErrorNmBadText && error != kErrorNmNonAsciiLogin
+    return !isRefusedLogin(error) && error != kErrorNmBadText && error != kErrorNmNonAsciiLogin
         && error != kErrorNmPluginMissing && error != kErrorNmNoPppKernel && error != kErrorNmPermissionDenied;
 }
 
 } // namespace
 
-bool IsRefusedLogin(DWORD error)
+bool isRefusedLogin(DWORD error)
 {
     for (const DWORD refusal : kAccountRefusals) {
         if (error == refusal) {
@@ -130,7 +130,7 @@ DialState::Reaction DialState::tick(std::optional<std::int32_t> connectedSeconds
     if (!connectedSeconds) {
         return withPhaseChange(linkLost(true), Phase::Connected);
     }
-    reaction.timeText = FormatConnectedTime(*connectedSeconds);
+    reaction.timeText = formatConnectedTime(*connectedSeconds);
     return reaction;
 }
 

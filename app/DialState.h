@@ -25,7 +25,7 @@ namespace norvanta::app {
 //
 // A link that drops by itself is dialed again up to kReconnectAttempts times, after pauses
 // of kReconnectPauses, unless reconnecting is switched off. Never after the user's own
-// 접속종료, nor after a failure that another try cannot mend (IsRefusedLogin, a login
+// 접속종료, nor after a failure that another try cannot mend (isRefusedLogin, a login
 // the system cannot send, a missing plugin or kernel support).
 //
 // A link that ends while connected without the user asking (the tick finds it gone, an
@@ -111,6 +111,6 @@ private:
 
 // A failure that says the server refused the account. NetworkManager reports a refused
 // password as any other failed PPTP link, so on Linux that failure counts as one too.
-bool IsRefusedLogin(DWORD error);
+bool isRefusedLogin(DWORD error);
 
 } // namespace norvanta::app

@@ -29,7 +29,7 @@ const char* encryptionName(Encryption encryption)
 
 } // namespace
 
-std::string FormatByteCount(std::uint64_t bytes)
+std::string formatByteCount(std::uint64_t bytes)
 {
     if (bytes < 1024) {
         return std::to_string(bytes) + " B";
@@ -47,7 +47,7 @@ std::string FormatByteCount(std::uint64_t bytes)
     return shown.data();
 }
 
-std::vector<std::string> LinkDetailLines(const norvanta::platform::LinkDetails& details)
+std::vector<std::string> describeLink(const norvanta::platform::LinkDetails& details)
 {
     std::vector<std::string> lines;
     if (details.localAddress) {
@@ -58,11 +58,11 @@ std::vector<std::string> LinkDetailLines(const norvanta::platform::LinkDetails& 
     }
     std::string traffic;
     if (details.bytesSent) {
-        traffic = std::string(text::kLinkSent) + " " + FormatByteCount(*details.bytesSent);
+        traffic = std::string(text::kLinkSent) + " " + formatByteCount(*details.bytesSent);
     }
     if (details.bytesReceived) {
         traffic += (traffic.empty() ? "" : " · ") + std::string(text::kLinkReceived) + " "
-                   + FormatByteCount(*details.bytesReceived);
+                   + formatByteCount(*details.bytesReceived);
     }
     if (!traffic.empty()) {
         lines.push_back(traffic);

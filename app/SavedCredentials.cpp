@@ -79,7 +79,7 @@ void SaveCredentials(const std::string& userId, const std::string& password, int
     store.WriteAll(changes, kSaveLockPatience);
 }
 
-std::string RestoreLastServer()
+std::string restoreLastServer()
 {
     CRegistryEx store;
     std::string name;
@@ -89,14 +89,14 @@ std::string RestoreLastServer()
     return name;
 }
 
-void SaveLastServer(const std::string& name)
+void saveLastServer(const std::string& name)
 {
     const CRegistryEx::Change changes[] = {{kLastServer, std::string_view(name)}};
     CRegistryEx store;
     store.WriteAll(changes, kSaveLockPatience);
 }
 
-bool RestoreSwitch(Switch which)
+bool restoreSwitch(Switch which)
 {
     const auto& [name, byDefault] = kSwitches[static_cast<int>(which)];
     CRegistryEx store;
@@ -107,14 +107,14 @@ bool RestoreSwitch(Switch which)
     return on != 0;
 }
 
-void SaveSwitch(Switch which, bool on)
+void saveSwitch(Switch which, bool on)
 {
     const CRegistryEx::Change changes[] = {{kSwitches[static_cast<int>(which)].first, std::uint32_t{on ? 1u : 0u}}};
     CRegistryEx store;
     store.WriteAll(changes, kSaveLockPatience);
 }
 
-void ForgetUnticked(int saveId, int savePassword)
+void forgetUnticked(int saveId, int savePassword)
 {
     std::vector<CRegistryEx::Change> changes;
     if (saveId == 0) {
@@ -131,7 +131,7 @@ void ForgetUnticked(int saveId, int savePassword)
     store.WriteAll(changes, kSaveLockPatience);
 }
 
-void ApplySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword)
+void applySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword)
 {
     if (toggled == SaveBox::Id && newState == 0) {
         savePassword = 0;

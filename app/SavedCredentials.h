@@ -26,9 +26,9 @@ void SaveCredentials(const std::string& userId, const std::string& password, int
 
 // The server the user chose last ("LastServer"), its name as the service sent it (CP949);
 // empty when none was remembered.
-std::string RestoreLastServer();
+std::string restoreLastServer();
 // Remembers the chosen server's name, creating the settings key if needed; failures are silent.
-void SaveLastServer(const std::string& name);
+void saveLastServer(const std::string& name);
 
 // The client's own switches, each a DWORD beside the remembered credentials:
 // AutoReconnect ("AutoReconnect", on unless switched off): a link that drops by itself is
@@ -37,19 +37,19 @@ void SaveLastServer(const std::string& name);
 enum class Switch { AutoReconnect, ConnectOnStart };
 
 // The switch as stored, or its default when it never was.
-bool RestoreSwitch(Switch which);
+bool restoreSwitch(Switch which);
 // Remembers the switch, creating the settings key if needed; failures are silent.
-void SaveSwitch(Switch which, bool on);
+void saveSwitch(Switch which, bool on);
 
 // The user unticked a save box: what it kept is forgotten now, not with the next
 // successful connection ("UserIDSave" 0; "UserPWSave" 0 and "UserPW" erased). A box that
 // stays ticked changes nothing, and nothing is written when no settings were ever stored.
-void ForgetUnticked(int saveId, int savePassword);
+void forgetUnticked(int saveId, int savePassword);
 
 enum class SaveBox { Id, Password };
 
 // A remembered password implies a remembered ID: unchecking the ID box unchecks the
 // password box, checking the password box checks the ID box. Adjusts the other state.
-void ApplySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword);
+void applySaveBoxToggle(SaveBox toggled, int newState, int& saveId, int& savePassword);
 
 } // namespace norvanta::app

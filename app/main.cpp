@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     norvanta::platform::disableCoreDumps();
     norvanta::platform::preventSessionBusAutolaunch();
     QApplication application(argc, argv);
-    norvanta::app::InstallDialEventRelay();
+    norvanta::app::installDialEventRelay();
     CNorvantaVPNApp client(defaultStartup(choice.minimized));
     client.InitInstance();
     return 0;

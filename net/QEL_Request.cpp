@@ -238,7 +238,7 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
 
     const Deadlines deadlines(m_limits);
     const ParsedUrl parsed = ParseUrl(url);
-    if (parsed.scheme != "HTTP" || !norvanta::platform::StartSocketLayer()) {
+    if (parsed.scheme != "HTTP" || !norvanta::platform::startSocketLayer()) {
         return kFailure;
     }
     // An unresolvable host fails here rather than connecting to 0.0.0.0, which Linux

@@ -30,7 +30,7 @@ public:
     ~Socket();
 
     // A new IPv4 TCP socket, not inherited by child processes; invalid on failure.
-    // The socket layer must be started (StartSocketLayer).
+    // The socket layer must be started (startSocketLayer).
     static Socket openTcp();
 
     bool valid() const { return m_handle != kNoSocket; }

@@ -16,17 +16,17 @@ using SocketDeadline = std::chrono::steady_clock::time_point;
 // Brings up the socket layer before a network operation. Safe to call before every
 // request; returns false when the layer cannot start (the caller treats that as a
 // transport failure). On Linux it always succeeds unless a test asked it to fail.
-bool StartSocketLayer();
+bool startSocketLayer();
 
-// Test hook: while set, StartSocketLayer() fails. Not for production code.
-void SetSocketLayerFailureForTesting(bool fail);
+// Test hook: while set, startSocketLayer() fails. Not for production code.
+void setSocketLayerFailureForTesting(bool fail);
 
 // The first IPv4 address of host in network byte order; false when it has none or the
 // lookup has not answered by deadline (the lookup then finishes unobserved).
 bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline deadline);
 
 // Test hook: every later lookup first waits this long, as a slow name server would.
-void SetNameLookupDelayForTesting(std::chrono::milliseconds delay);
+void setNameLookupDelayForTesting(std::chrono::milliseconds delay);
 
 // What one receive call brought.
 struct ReceiveResult {

@@ -108,7 +108,7 @@ int runChild(int argc, char** argv, const std::string& mode)
     if (mode == "bare") {
         runBareDialog();
     } else {
-        norvanta::app::InstallDialEventRelay();
+        norvanta::app::installDialEventRelay();
         CNorvantaVPNApp client(defaultStartup());
         client.InitInstance();
     }

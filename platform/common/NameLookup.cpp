@@ -103,7 +103,7 @@ void lookUp(const std::string& host, Lookup& lookup)
 
 } // namespace
 
-void SetNameLookupDelayForTesting(std::chrono::milliseconds delay)
+void setNameLookupDelayForTesting(std::chrono::milliseconds delay)
 {
     g_lookupDelayForTesting.store(delay.count());
 }

@@ -58,14 +58,14 @@ bool writeEntry(const std::filesystem::path& path)
 
 } // namespace
 
-bool StartsWithDesktop()
+bool startsWithDesktop()
 {
     const auto path = entryPath();
     std::error_code error;
     return path && std::filesystem::is_regular_file(*path, error);
 }
 
-bool SetStartsWithDesktop(bool on)
+bool setStartsWithDesktop(bool on)
 {
     const auto path = entryPath();
     if (!path) {

@@ -41,13 +41,13 @@ bool waitUntilReady(int fd, short events, SocketDeadline deadline)
 
 } // namespace
 
-bool StartSocketLayer()
+bool startSocketLayer()
 {
     // POSIX sockets need no start-up; only a test can make this fail.
     return !g_failForTesting.load();
 }
 
-void SetSocketLayerFailureForTesting(bool fail)
+void setSocketLayerFailureForTesting(bool fail)
 {
     g_failForTesting.store(fail);
 }

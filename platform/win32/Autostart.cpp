@@ -39,14 +39,14 @@ private:
 
 } // namespace
 
-bool StartsWithDesktop()
+bool startsWithDesktop()
 {
     const RunKey key(KEY_QUERY_VALUE);
     return key.get() != nullptr
         && ::RegQueryValueExW(key.get(), kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-bool SetStartsWithDesktop(bool on)
+bool setStartsWithDesktop(bool on)
 {
     const RunKey key(KEY_SET_VALUE);
     if (key.get() == nullptr) {

@@ -217,7 +217,7 @@ void Socket::shutdownSend()
 // the loopback that sends to itself; its datagram is never read, so a wake lasts.
 SocketWaiter::SocketWaiter()
 {
-    if (!StartSocketLayer()) {
+    if (!startSocketLayer()) {
         return;
     }
     const SOCKET channel = ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);

@@ -63,12 +63,12 @@ bool wouldBlock()
 
 } // namespace
 
-bool StartSocketLayer()
+bool startSocketLayer()
 {
     return !g_failForTesting.load() && startWinsockOnce();
 }
 
-void SetSocketLayerFailureForTesting(bool fail)
+void setSocketLayerFailureForTesting(bool fail)
 {
     g_failForTesting.store(fail);
 }

@@ -8,8 +8,8 @@
 
 namespace {
 
-using norvanta::app::FormatByteCount;
-using norvanta::app::LinkDetailLines;
+using norvanta::app::formatByteCount;
+using norvanta::app::describeLink;
 using norvanta::platform::LinkDetails;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -27,32 +27,32 @@ TEST(LinkDetailsTextTest, ByteCountsAtTheEdgesOfEachUnit)
         {~0ull, "16777216.0 TB"},
     };
     for (const auto& [bytes, shown] : cases) {
-        EXPECT_EQ(FormatByteCount(bytes), shown) << bytes;
+        EXPECT_EQ(formatByteCount(bytes), shown) << bytes;
     }
 }
 
 TEST(LinkDetailsTextTest, OnlyWhatIsKnownIsShown)
 {
-    EXPECT_THAT(LinkDetailLines({}), IsEmpty());
+    EXPECT_THAT(describeLink({}), IsEmpty());
 
     LinkDetails full;
     full.localAddress = "10.8.0.2";
     full.encryption = LinkDetails::Encryption::Mppe128;
     full.bytesSent = 2048;
     full.bytesReceived = 5 * 1024 * 1024;
-    EXPECT_THAT(LinkDetailLines(full), ElementsAre("주소 10.8.0.2", "암호화 MPPE 128비트", "보냄 2.0 KB · 받음 5.0 MB"));
+    EXPECT_THAT(describeLink(full), ElementsAre("주소 10.8.0.2", "암호화 MPPE 128비트", "보냄 2.0 KB · 받음 5.0 MB"));
 
     // NetworkManager without a kernel interface for the address: no traffic, and MPPE of
     // a strength nobody reported.
     LinkDetails partial;
     partial.localAddress = "10.99.0.11";
     partial.encryption = LinkDetails::Encryption::Mppe;
-    EXPECT_THAT(LinkDetailLines(partial), ElementsAre("주소 10.99.0.11", "암호화 MPPE"));
+    EXPECT_THAT(describeLink(partial), ElementsAre("주소 10.99.0.11", "암호화 MPPE"));
 
     LinkDetails plain;
     plain.encryption = LinkDetails::Encryption::None;
     plain.bytesReceived = 10;
-    EXPECT_THAT(LinkDetailLines(plain), ElementsAre("암호화 없음", "받음 10 B"));
+    EXPECT_THAT(describeLink(plain), ElementsAre("암호화 없음", "받음 10 B"));
 }
 
 } // namespace

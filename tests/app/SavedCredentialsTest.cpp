@@ -103,7 +103,7 @@ TEST(SaveBoxToggle, RememberedPasswordImpliesRememberedId)
     for (const Case& c : cases) {
         int saveId = c.saveId;
         int savePassword = c.savePassword;
-        ApplySaveBoxToggle(c.toggled, c.newState, saveId, savePassword);
+        applySaveBoxToggle(c.toggled, c.newState, saveId, savePassword);
         EXPECT_EQ(saveId, c.wantId);
         EXPECT_EQ(savePassword, c.wantPassword);
     }
@@ -111,11 +111,11 @@ TEST(SaveBoxToggle, RememberedPasswordImpliesRememberedId)
 
 TEST(ConnectedTime, FormatsHoursMinutesSecondsWithMinimumWidth)
 {
-    EXPECT_EQ(FormatConnectedTime(59), " 0 시간 :  0 분 : 59 초");
-    EXPECT_EQ(FormatConnectedTime(60), " 0 시간 :  1 분 :  0 초");
-    EXPECT_EQ(FormatConnectedTime(3600), " 1 시간 :  0 분 :  0 초");
-    EXPECT_EQ(FormatConnectedTime(3725), " 1 시간 :  2 분 :  5 초");
-    EXPECT_EQ(FormatConnectedTime(100 * 3600), "100 시간 :  0 분 :  0 초");
+    EXPECT_EQ(formatConnectedTime(59), " 0 시간 :  0 분 : 59 초");
+    EXPECT_EQ(formatConnectedTime(60), " 0 시간 :  1 분 :  0 초");
+    EXPECT_EQ(formatConnectedTime(3600), " 1 시간 :  0 분 :  0 초");
+    EXPECT_EQ(formatConnectedTime(3725), " 1 시간 :  2 분 :  5 초");
+    EXPECT_EQ(formatConnectedTime(100 * 3600), "100 시간 :  0 분 :  0 초");
 }
 
 } // namespace

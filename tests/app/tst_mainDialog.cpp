@@ -79,7 +79,7 @@ private slots:
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_UNREACHABLE", std::nullopt);
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SIM_DROP_AFTER_MS", std::nullopt);
         startService(kServerList);
-        norvanta::app::InstallDialEventRelay();
+        norvanta::app::installDialEventRelay();
         MessageBox::startRecording(true);
     }
 
@@ -400,8 +400,8 @@ private slots:
         QFETCH(QByteArray, lastServer);
         QFETCH(bool, dials);
         norvanta::app::SaveCredentials("demo", "demo", 1, savePassword);
-        norvanta::app::SaveLastServer(lastServer.toStdString());
-        norvanta::app::SaveSwitch(norvanta::app::Switch::ConnectOnStart, switchedOn);
+        norvanta::app::saveLastServer(lastServer.toStdString());
+        norvanta::app::saveSwitch(norvanta::app::Switch::ConnectOnStart, switchedOn);
         openDialog();
         QCOMPARE(m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::ConnectOnStart)->isChecked(),
                  switchedOn);
@@ -648,7 +648,7 @@ private slots:
         QFETCH(QByteArray, remembered);
         QFETCH(int, index);
         if (!remembered.isEmpty()) {
-            norvanta::app::SaveLastServer(remembered.toStdString());
+            norvanta::app::saveLastServer(remembered.toStdString());
         }
         openDialog();
         QCOMPARE(m_dialog->serverIndex(), index);
@@ -659,7 +659,7 @@ private slots:
         QTest::keyClick(m_dialog->serverCombo(), index == 2 ? Qt::Key_Up : Qt::Key_Down);
         const int chosen = index == 2 ? 1 : index + 1;
         QCOMPARE(m_dialog->serverIndex(), chosen);
-        QCOMPARE(norvanta::app::RestoreLastServer(), m_dialog->servers().ItemAt(chosen).name);
+        QCOMPARE(norvanta::app::restoreLastServer(), m_dialog->servers().ItemAt(chosen).name);
     }
 
     // Every keyboard stop, in order from the top, shows that it has the focus, and the

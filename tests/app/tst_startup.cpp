@@ -116,10 +116,10 @@ private slots:
 
     void socketFailureSaysSoAndShowsNoWindow()
     {
-        norvanta::platform::SetSocketLayerFailureForTesting(true);
+        norvanta::platform::setSocketLayerFailureForTesting(true);
         CNorvantaVPNApp app(setup());
         const auto ending = app.InitInstance();
-        norvanta::platform::SetSocketLayerFailureForTesting(false);
+        norvanta::platform::setSocketLayerFailureForTesting(false);
         QCOMPARE(ending, CNorvantaVPNApp::Ending::NoSockets);
         QCOMPARE(m_dialogRuns, 0);
         QCOMPARE(MessageBox::recorded().size(), 1);

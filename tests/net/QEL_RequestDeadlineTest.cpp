@@ -125,16 +125,16 @@ std::vector<Step> oneBytePer(std::chrono::milliseconds pause)
 
 class DeadlineTest : public testing::TestWithParam<StallCase> {
 protected:
-    void TearDown() override { norvanta::platform::SetNameLookupDelayForTesting(0ms); }
+    void TearDown() override { norvanta::platform::setNameLookupDelayForTesting(0ms); }
 };
 
 TEST_P(DeadlineTest, ExchangeEndsByItsTotalTime)
 {
     const StallCase& c = GetParam();
-    ASSERT_TRUE(norvanta::platform::StartSocketLayer());
+    ASSERT_TRUE(norvanta::platform::startSocketLayer());
     StallingServer server(c.steps, c.listener);
     ASSERT_NE(server.port(), 0);
-    norvanta::platform::SetNameLookupDelayForTesting(c.lookupDelay);
+    norvanta::platform::setNameLookupDelayForTesting(c.lookupDelay);
     const std::string url = "http://localhost:" + std::to_string(server.port()) + "/serverlist.xml";
     const std::string requestBody(c.requestBodyBytes, 'x');
     std::string header = "untouched";
@@ -169,7 +169,7 @@ namespace {
 // client makes a few at every start, a retrying list fetch a few more.
 TEST(NameLookup, ManyInQuickSuccessionAllResolve)
 {
-    ASSERT_TRUE(norvanta::platform::StartSocketLayer());
+    ASSERT_TRUE(norvanta::platform::startSocketLayer());
     std::uint32_t loopback = 0;
     ASSERT_TRUE(norvanta::platform::resolveIpv4("127.0.0.1", loopback));
     int unresolved = 0;

@@ -83,9 +83,9 @@ TEST_F(WireTest, RefusedRequestsNeverConnect)
         EXPECT_EQ(m_body, "ERROR") << url;
         EXPECT_EQ(m_header, "untouched") << url;
     }
-    norvanta::platform::SetSocketLayerFailureForTesting(true);
+    norvanta::platform::setSocketLayerFailureForTesting(true);
     EXPECT_FALSE(m_request.Request(m_service.url("/serverlist.xml"), "", m_header, m_body));
-    norvanta::platform::SetSocketLayerFailureForTesting(false);
+    norvanta::platform::setSocketLayerFailureForTesting(false);
     EXPECT_EQ(m_service.connectionCount(), 0);
 }
 

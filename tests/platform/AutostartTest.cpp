@@ -7,17 +7,17 @@
 
 namespace {
 
-using norvanta::platform::SetStartsWithDesktop;
-using norvanta::platform::StartsWithDesktop;
+using norvanta::platform::setStartsWithDesktop;
+using norvanta::platform::startsWithDesktop;
 
 TEST(Autostart, IsOffUntilAskedThenFollowsEachChoice)
 {
     const norvanta::testsupport::TempSettingsHome home;
-    ASSERT_TRUE(SetStartsWithDesktop(false)) << "removing an entry that is not there is no failure";
-    EXPECT_FALSE(StartsWithDesktop());
+    ASSERT_TRUE(setStartsWithDesktop(false)) << "removing an entry that is not there is no failure";
+    EXPECT_FALSE(startsWithDesktop());
     for (const bool on : {true, true, false, true, false}) {
-        EXPECT_TRUE(SetStartsWithDesktop(on));
-        EXPECT_EQ(StartsWithDesktop(), on);
+        EXPECT_TRUE(setStartsWithDesktop(on));
+        EXPECT_EQ(startsWithDesktop(), on);
     }
 }
 

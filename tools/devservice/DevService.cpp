@@ -131,7 +131,7 @@ DevService::~DevService()
 
 bool DevService::start()
 {
-    m_stop = platform::StartSocketLayer() ? std::make_unique<platform::SocketWaiter>() : nullptr;
+    m_stop = platform::startSocketLayer() ? std::make_unique<platform::SocketWaiter>() : nullptr;
     if (!m_stop || !m_stop->valid()) {
         m_error = "cannot start the socket layer: " + platform::lastSocketErrorText();
         m_stop.reset();

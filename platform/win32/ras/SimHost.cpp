@@ -55,7 +55,7 @@ std::vector<std::string> resolveHostAddresses(const std::string& host, bool& res
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* results = nullptr;
-    resolved = !host.empty() && StartSocketLayer() && ::getaddrinfo(host.c_str(), nullptr, &hints, &results) == 0;
+    resolved = !host.empty() && startSocketLayer() && ::getaddrinfo(host.c_str(), nullptr, &hints, &results) == 0;
     std::vector<std::string> addresses;
     for (const addrinfo* result = resolved ? results : nullptr; result != nullptr; result = result->ai_next) {
         char text[NI_MAXHOST] = {};

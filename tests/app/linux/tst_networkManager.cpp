@@ -50,7 +50,7 @@ private slots:
         QVERIFY2(m_fake->ready(), m_fake->log().c_str());
         startService(kServerList);
         QVERIFY(m_port.port() != 0);
-        norvanta::app::InstallDialEventRelay();
+        norvanta::app::installDialEventRelay();
         MessageBox::startRecording(true);
     }
 

@@ -12,12 +12,12 @@ constexpr SocketHandle kScriptedSocket = 3;
 
 } // namespace
 
-bool StartSocketLayer()
+bool startSocketLayer()
 {
     return !g_failStart;
 }
 
-void SetSocketLayerFailureForTesting(bool fail)
+void setSocketLayerFailureForTesting(bool fail)
 {
     g_failStart = fail;
 }
@@ -28,7 +28,7 @@ bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, So
     return !host.empty();
 }
 
-void SetNameLookupDelayForTesting(std::chrono::milliseconds) {}
+void setNameLookupDelayForTesting(std::chrono::milliseconds) {}
 
 TcpConnection::TcpConnection(TcpConnection&& other) noexcept : m_fd(std::exchange(other.m_fd, kNoSocket)) {}
 

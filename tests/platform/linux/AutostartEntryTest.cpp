@@ -11,14 +11,14 @@
 
 namespace {
 
-using norvanta::platform::SetStartsWithDesktop;
-using norvanta::platform::StartsWithDesktop;
+using norvanta::platform::setStartsWithDesktop;
+using norvanta::platform::startsWithDesktop;
 using norvanta::ras::testing::readFile;
 
 TEST(AutostartEntry, StartsTheInstalledClientInTheTray)
 {
     const norvanta::testsupport::TempSettingsHome home;
-    ASSERT_TRUE(SetStartsWithDesktop(true));
+    ASSERT_TRUE(setStartsWithDesktop(true));
     const auto entry = home.path() / "autostart" / "norvanta-vpn.desktop";
     const std::string text = readFile(entry);
     EXPECT_EQ(text.rfind("[Desktop Entry]\n", 0), 0u) << text;
@@ -26,7 +26,7 @@ TEST(AutostartEntry, StartsTheInstalledClientInTheTray)
     EXPECT_NE(text.find("\nExec=norvanta-vpn --minimized\n"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(entry.parent_path()), {}), 1)
         << "no temporary file stays beside the entry";
-    ASSERT_TRUE(SetStartsWithDesktop(false));
+    ASSERT_TRUE(setStartsWithDesktop(false));
     EXPECT_FALSE(std::filesystem::exists(entry));
 }
 
@@ -35,8 +35,8 @@ TEST(AutostartEntry, AFolderInTheWayFailsWithoutAnEntry)
     const norvanta::testsupport::TempSettingsHome home;
     // A file where the autostart folder should be: nothing can be written below it.
     norvanta::ras::testing::writeFile(home.path() / "autostart", "not a folder");
-    EXPECT_FALSE(SetStartsWithDesktop(true));
-    EXPECT_FALSE(StartsWithDesktop());
+    EXPECT_FALSE(setStartsWithDesktop(true));
+    EXPECT_FALSE(startsWithDesktop());
 }
 
 } // namespace

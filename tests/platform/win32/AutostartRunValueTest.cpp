@@ -13,7 +13,7 @@
 
 namespace {
 
-using norvanta::platform::SetStartsWithDesktop;
+using norvanta::platform::setStartsWithDesktop;
 
 std::optional<std::wstring> runValue()
 {
@@ -29,11 +29,11 @@ std::optional<std::wstring> runValue()
 
 TEST(AutostartRunValue, StartsThisProgramQuotedAndMinimized)
 {
-    ASSERT_TRUE(SetStartsWithDesktop(true));
+    ASSERT_TRUE(setStartsWithDesktop(true));
     const std::wstring expected =
         L"\"" + norvanta::platform::win32::wideFromUtf8(norvanta::platform::executablePath()) + L"\" --minimized";
     EXPECT_EQ(runValue(), expected);
-    ASSERT_TRUE(SetStartsWithDesktop(false));
+    ASSERT_TRUE(setStartsWithDesktop(false));
     EXPECT_FALSE(runValue().has_value());
 }
 
