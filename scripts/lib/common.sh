@@ -29,6 +29,8 @@ NORVANTA_PACKAGES_bench=(curl libpugixml-dev)
 # stand-in pppd's D-Bus binding. The stand's NetworkManager packages are not here: it
 # unpacks them without installing.
 NORVANTA_PACKAGES_nm=(util-linux iproute2 passwd dbus dbus-bin python3-dbus gzip)
+# The real tunnel's guest: its builder (tests/pptp-real/build-image.sh) and its machine.
+NORVANTA_PACKAGES_guest=(qemu-system-x86 mmdebstrap e2fsprogs)
 
 log() { printf '\n== %s\n' "$*"; }
 
@@ -48,6 +50,14 @@ until_true() {
     [ "$(date +%s)" -lt "$deadline" ] || return 1
     sleep 0.1
   done
+}
+
+# take_lock <fd> <what>: waits for the lock open on that descriptor, saying first what it
+# waits for when another run holds it (a build in the background takes minutes).
+take_lock() {
+  flock -n "$1" && return 0
+  echo "waiting for $2 (another run holds its lock)" >&2
+  flock "$1"
 }
 
 as_root() {

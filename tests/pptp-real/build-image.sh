@@ -27,7 +27,6 @@ GUEST_PACKAGES=(
   # plugin apt would recommend) and a display of its own to be driven on.
   libqt6widgets6 libqt6dbus6 qt6-qpa-plugins fonts-nanum xvfb xdotool
 )
-HOST_PACKAGES=(qemu-system-x86 mmdebstrap e2fsprogs)
 
 hash=$( { printf '%s\n' "${GUEST_PACKAGES[@]}"; cat "${BASH_SOURCE[0]}"; } | sha256sum | cut -c1-16)
 name=pptp-guest-$hash
@@ -36,14 +35,14 @@ stamp=$out/.norvanta-complete
 
 mkdir -p "$NORVANTA_CACHE"
 exec 9>"$NORVANTA_CACHE/$name.lock"
-flock 9
+take_lock 9 "the PPTP guest's build"
 if [ -f "$stamp" ]; then
   echo "the PPTP guest is in $out" >&2
   echo "$out"
   exit 0
 fi
 
-[ "${NORVANTA_SKIP_INSTALL:-0}" = 1 ] || install_package_list "${HOST_PACKAGES[@]}" >&2
+[ "${NORVANTA_SKIP_INSTALL:-0}" = 1 ] || install_packages guest >&2
 
 started=$(date +%s)
 rm -rf "$out"
