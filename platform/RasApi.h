@@ -18,7 +18,13 @@
 #include <ras.h>
 #include <raserror.h>
 
-#if !defined(_WIN64)
+// <ras.h> packs its structures to 4 bytes; the handles and ULONG_PTRs of the 64-bit
+// client make two of them wider than the 32-bit build's.
+#if defined(_WIN64)
+static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1064 && sizeof(RASCONNA) == 708 &&
+                  sizeof(RAS_STATS) == 60,
+              "the RAS structures must have their Windows XP sizes (WINVER 0x0501)");
+#else
 static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1060 && sizeof(RASCONNA) == 704 &&
                   sizeof(RAS_STATS) == 60,
               "the RAS structures must have their Windows XP sizes (WINVER 0x0501)");
@@ -33,8 +39,7 @@ inline constexpr DWORD ERROR_DNSNAME_NOT_RESOLVABLE = 868;
 inline constexpr UINT kRasDialNotifierMessage = 0xCCCD;
 
 namespace norvanta::platform {
-// The Windows XP level at this build's pointer width (2884, 1060, 704 and 60 bytes for
-// the 32-bit client; the 64-bit test build has wider handles in two of them).
+// The Windows XP level at this build's pointer width (asserted above).
 inline constexpr DWORD kRasEntrySize = sizeof(RASENTRYA);
 inline constexpr DWORD kRasDialParamsSize = sizeof(RASDIALPARAMSA);
 inline constexpr DWORD kRasConnSize = sizeof(RASCONNA);
