@@ -49,8 +49,8 @@ namespace text = norvanta::app::text;
 // time line's every tick). Off unless asked for.
 Q_LOGGING_CATEGORY(lcStatus, "norvanta.status", QtWarningMsg)
 
-using norvanta::ui::MessageBox;
 using norvanta::ui::fromCp949;
+using norvanta::ui::MessageBox;
 using norvanta::ui::toCp949;
 
 // The window is laid out in dialog units of its template: one unit is 7/4 px both ways
@@ -235,7 +235,7 @@ bool CNorvantaVPNDlg::OnInitDialog(norvanta::app::StartupFetch* startup)
 void CNorvantaVPNDlg::setTabOrder()
 {
     // Top to bottom as the controls stand, so the keyboard meets them as the eye does.
-    const QList<QWidget*> order{m_editUserId, m_editPassword, m_chkSaveId,  m_chkSavePassword,
+    const QList<QWidget*> order{m_editUserId, m_editPassword,  m_chkSaveId,  m_chkSavePassword,
                                 m_cboServer,  m_btnServerInfo, m_btnConnect, m_btnDisconnect};
     for (qsizetype index = 1; index < order.size(); ++index) {
         QWidget::setTabOrder(order[index - 1], order[index]);
@@ -255,9 +255,8 @@ void CNorvantaVPNDlg::createTrayIcon()
     apply(m_dialState.setAutoReconnect(norvanta::app::restoreSwitch(Switch::AutoReconnect)));
     m_tray->setOption(Option::StartWithDesktop, norvanta::platform::startsWithDesktop());
     m_tray->setOption(Option::ConnectOnStart, norvanta::app::restoreSwitch(Switch::ConnectOnStart));
-    connect(m_tray, &norvanta::app::TrayIcon::optionToggled, this, [this](Option option, bool on) {
-        onTrayOptionToggled(option, on);
-    });
+    connect(m_tray, &norvanta::app::TrayIcon::optionToggled, this,
+            [this](Option option, bool on) { onTrayOptionToggled(option, on); });
     refreshTrayDetails();
 }
 
@@ -385,8 +384,9 @@ void CNorvantaVPNDlg::onServerListFetched(const norvanta::app::FetchedServerList
     bool lastServerListed = false;
     if (m_servers.Count() > 0) {
         const std::string remembered = norvanta::app::restoreLastServer();
-        const auto found = std::find_if(list.servers.begin(), list.servers.end(),
-                                        [&remembered](const _SERVER_LIST& server) { return server.name == remembered; });
+        const auto found =
+            std::find_if(list.servers.begin(), list.servers.end(),
+                         [&remembered](const _SERVER_LIST& server) { return server.name == remembered; });
         lastServerListed = !remembered.empty() && found != list.servers.end();
         m_nServerIndex = found == list.servers.end() ? 0 : static_cast<std::int32_t>(found - list.servers.begin());
         m_cboServer->setCurrentIndex(m_nServerIndex);
@@ -412,7 +412,7 @@ bool CNorvantaVPNDlg::connectOnStartDue() const
 {
     // Never with an empty password: the account must be the one remembered in full.
     return norvanta::app::restoreSwitch(norvanta::app::Switch::ConnectOnStart) && m_chkSavePassword->isChecked()
-        && !m_editUserId->text().isEmpty() && !m_editPassword->text().isEmpty();
+           && !m_editUserId->text().isEmpty() && !m_editPassword->text().isEmpty();
 }
 
 void CNorvantaVPNDlg::onServerActivated(int index)
@@ -708,8 +708,8 @@ bool CNorvantaVPNDlg::eventFilter(QObject* watched, QEvent* event)
     // A key event travels from the focus widget up to the window, passing this filter at
     // each step; only its first stop, inside this window, counts.
     QWidget* focus = QApplication::focusWidget();
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
-        && static_cast<QWidget*>(watched)->window() == this && watched == (focus ? focus : this)) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this
+        && watched == (focus ? focus : this)) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_destroyed) {
             OnConnect();

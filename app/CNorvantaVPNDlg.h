@@ -151,7 +151,7 @@ private:
     QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST> m_servers;
     QComboBox* m_cboServer = nullptr;
     std::int32_t m_nServerIndex = -1;
-    QStringList m_shownLinkLines;  // as last logged
+    QStringList m_shownLinkLines; // as last logged
     CRasDialer m_dialer;
 
     QTimer m_connectedTimer; // TIMER_CONNECTED_TIME

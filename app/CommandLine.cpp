@@ -9,8 +9,9 @@ namespace {
 // Qt's own options of a widget program (QGuiApplication, QApplication and the X11
 // platform), with and without a value after them.
 constexpr std::array<std::string_view, 15> kQtOptionsWithValue{
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
-    "qwindowtitle", "session", "style", "stylesheet", "display", "geometry", "name", "title", "visual"};
+    "platform",    "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "style",  "stylesheet",
+    "display",     "geometry",           "name",          "title",  "visual"};
 constexpr std::array<std::string_view, 5> kQtFlags{"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
 // The option's name without its one or two leading dashes and any "=value".

@@ -19,8 +19,8 @@ struct CommandLineChoice {
 // `arguments` without the program name.
 CommandLineChoice parseCommandLine(const std::vector<std::string_view>& arguments);
 
-std::string versionText();  // "norvanta-vpn 1.0.0\n"
-std::string helpText();     // usage, what the program does, the environment it reads
-std::string usageLine();    // the one-line usage, for errors
+std::string versionText(); // "norvanta-vpn 1.0.0\n"
+std::string helpText();    // usage, what the program does, the environment it reads
+std::string usageLine();   // the one-line usage, for errors
 
 } // namespace norvanta::app

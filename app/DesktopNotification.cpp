@@ -18,8 +18,8 @@ bool sendDesktopNotification(const QString& title, const QString& body)
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     // app_name, replaces_id, app_icon, summary, body, actions, hints, expire_timeout (-1:
     // the server's default).
-    notify << QStringLiteral("Norvanta VPN") << 0u << QStringLiteral("norvanta-vpn") << title << body
-           << QStringList() << QVariantMap() << -1;
+    notify << QStringLiteral("Norvanta VPN") << 0u << QStringLiteral("norvanta-vpn") << title << body << QStringList()
+           << QVariantMap() << -1;
     return bus.send(notify);
 }
 

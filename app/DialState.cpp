@@ -15,7 +15,7 @@ bool mayRetry(DWORD error)
 {
     using namespace norvanta::platform::ras;
     return !isRefusedLogin(error) && error != kErrorNmBadText && error != kErrorNmNonAsciiLogin
-        && error != kErrorNmPluginMissing && error != kErrorNmNoPppKernel && error != kErrorNmPermissionDenied;
+           && error != kErrorNmPluginMissing && error != kErrorNmNoPppKernel && error != kErrorNmPermissionDenied;
 }
 
 } // namespace
@@ -84,8 +84,7 @@ DialState::Reaction DialState::dialEvent(HRASCONN handle, DWORD state, DWORD err
     Reaction reaction;
     if (m_phase == Phase::Connected) {
         // Only an end of the link matters now; it is taken as the tick would take it.
-        return error != 0 || state == RASCS_Disconnected ? withPhaseChange(linkLost(true), Phase::Connected)
-                                                         : reaction;
+        return error != 0 || state == RASCS_Disconnected ? withPhaseChange(linkLost(true), Phase::Connected) : reaction;
     }
     if (error != 0) {
         return withPhaseChange(dialFailed(error), Phase::Dialing);
@@ -237,8 +236,8 @@ DialState::Reaction DialState::endDial(Reaction reaction, const char* status)
 
 std::string DialState::countdownText() const
 {
-    return std::string(text::kReconnectWaiting) + " (" + std::to_string(m_attempt) + "/" +
-           std::to_string(kReconnectAttempts) + ", " + std::to_string(m_secondsLeft) + "초)";
+    return std::string(text::kReconnectWaiting) + " (" + std::to_string(m_attempt) + "/"
+           + std::to_string(kReconnectAttempts) + ", " + std::to_string(m_secondsLeft) + "초)";
 }
 
 } // namespace norvanta::app

@@ -62,8 +62,7 @@ std::optional<RememberedCredentials> RestoreCredentials()
     return remembered;
 }
 
-void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
-                     int savePassword)
+void SaveCredentials(const std::string& userId, const std::string& password, int saveId, int savePassword)
 {
     const std::string encodedId = encode(userId);
     const std::string encodedPassword = savePassword == 1 ? encode(password) : std::string();

@@ -7,10 +7,10 @@ namespace norvanta::app {
 
 // What the settings store remembered from the last successful connection.
 struct RememberedCredentials {
-    int saveId = 0;        // "UserIDSave"
-    int savePassword = 0;  // "UserPWSave"
-    std::string userId;    // decoded "UserID", only when saveId is 1
-    std::string password;  // decoded "UserPW", only when savePassword is 1
+    int saveId = 0;       // "UserIDSave"
+    int savePassword = 0; // "UserPWSave"
+    std::string userId;   // decoded "UserID", only when saveId is 1
+    std::string password; // decoded "UserPW", only when savePassword is 1
 };
 
 // Reads the remembered choices and texts; nullopt when the settings key cannot be
@@ -21,8 +21,7 @@ std::optional<RememberedCredentials> RestoreCredentials();
 // Base64-encoded, creating the settings key if needed, in one step: all or nothing. When
 // savePassword is 0 an earlier "UserPW" is erased. Waits about a second at most for
 // another writer of the settings; failures are silent.
-void SaveCredentials(const std::string& userId, const std::string& password, int saveId,
-                     int savePassword);
+void SaveCredentials(const std::string& userId, const std::string& password, int saveId, int savePassword);
 
 // The server the user chose last ("LastServer"), its name as the service sent it (CP949);
 // empty when none was remembered.

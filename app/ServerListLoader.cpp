@@ -7,8 +7,7 @@ namespace norvanta::app {
 namespace {
 
 // Fills the body text from the first attempt that reaches the server.
-bool fetchBody(const std::string& url, std::string& body,
-               const std::function<void(std::chrono::milliseconds)>& pause,
+bool fetchBody(const std::string& url, std::string& body, const std::function<void(std::chrono::milliseconds)>& pause,
                const QEL::QEL_Network::TransportLimits& limits)
 {
     QEL::QEL_Network::QEL_Request request(limits);
@@ -28,8 +27,7 @@ bool fetchBody(const std::string& url, std::string& body,
 } // namespace
 
 bool LoadServerList(const std::string& url, QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers,
-                    std::vector<std::string>& names,
-                    const std::function<void(std::chrono::milliseconds)>& pause,
+                    std::vector<std::string>& names, const std::function<void(std::chrono::milliseconds)>& pause,
                     const QEL::QEL_Network::TransportLimits& limits)
 {
     std::string body;

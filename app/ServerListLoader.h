@@ -23,8 +23,7 @@ inline constexpr std::chrono::milliseconds kServerListRetryPause{100};
 // before stays. Returns false only when every attempt failed to reach the server.
 // `limits` bound each attempt (the request's own defaults unless a test needs less).
 bool LoadServerList(const std::string& url, QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers,
-                    std::vector<std::string>& names,
-                    const std::function<void(std::chrono::milliseconds)>& pause,
+                    std::vector<std::string>& names, const std::function<void(std::chrono::milliseconds)>& pause,
                     const QEL::QEL_Network::TransportLimits& limits = {});
 
 } // namespace norvanta::app

@@ -61,7 +61,8 @@ struct StartupFetch::Channel {
 
     void post(bool updaterLaunched, FetchedServerList list, std::string newVersion = {})
     {
-        auto event = std::make_unique<FetchDoneEvent>(generation, updaterLaunched, std::move(list), std::move(newVersion));
+        auto event =
+            std::make_unique<FetchDoneEvent>(generation, updaterLaunched, std::move(list), std::move(newVersion));
         const std::lock_guard lock(mutex);
         if (receiver != nullptr) {
             QCoreApplication::postEvent(receiver, event.release());

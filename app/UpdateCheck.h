@@ -15,8 +15,8 @@ inline constexpr char kUpdaterName[] = "Norvanta_Update";
 inline constexpr char kToldVersionValue[] = "ToldVer";
 
 struct UpdateCheckSetup {
-    std::string versionUrl;  // the version file on the service web server
-    std::string updaterPath; // the updater next to the client's executable
+    std::string versionUrl;                              // the version file on the service web server
+    std::string updaterPath;                             // the updater next to the client's executable
     std::function<bool(const std::string& path)> launch; // starts a program, true when it ran
     // False where the package manager updates the client and no updater stands next to it.
     bool updaterInstalled = true;

@@ -22,9 +22,8 @@ constexpr std::size_t kBodyChunk = 8191;
 
 constexpr char kMethod[] = "POST ";
 constexpr char kProtocol[] = " HTTP/1.0\r\n";
-constexpr char kAccept[] =
-    "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
-    "application/msword, application/vnd.ms-powerpoint, */*\r\n";
+constexpr char kAccept[] = "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
+                           "application/msword, application/vnd.ms-powerpoint, */*\r\n";
 constexpr char kLanguage[] = "Accept-Language: en-us\r\n";
 constexpr char kEncoding[] = "Accept-Encoding: gzip, deflate\r\n";
 constexpr char kAgent[] = "User-Agent: Mozilla/4.0\r\n";
@@ -42,8 +41,8 @@ char toUpperAscii(char c)
 
 bool isHostCharacter(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-        || c == '-' || c == '.' || c == ':';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
+           || c == ':';
 }
 
 // Copies at most capacity - 1 characters, as a fixed field with its terminator would hold.
@@ -101,8 +100,7 @@ private:
 
 class Exchange {
 public:
-    Exchange(TcpConnection& connection, const Deadlines& deadlines)
-        : m_connection(connection), m_deadlines(deadlines)
+    Exchange(TcpConnection& connection, const Deadlines& deadlines) : m_connection(connection), m_deadlines(deadlines)
     {
     }
 
@@ -160,8 +158,8 @@ private:
 
 // Each piece goes out in its own send call; send failures are not acted on here
 // because they show up as an empty or partial response, which the callers judge.
-void sendRequestText(TcpConnection& connection, const Deadlines& deadlines, const ParsedUrl& url,
-                     const char* body, std::size_t length, const std::string& extraHeaders)
+void sendRequestText(TcpConnection& connection, const Deadlines& deadlines, const ParsedUrl& url, const char* body,
+                     std::size_t length, const std::string& extraHeaders)
 {
     const auto send = [&](std::string_view piece) {
         connection.sendAll(piece.data(), piece.size(), deadlines.forIo());
@@ -258,8 +256,7 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
 
     Exchange exchange(connection, deadlines);
     Response received{GrowingBuffer(m_limits.maxHeaderBytes), GrowingBuffer(m_limits.maxBodyBytes)};
-    if (exchange.readHeader(received.header) == Phase::Failed
-        || exchange.readBody(received.body) == Phase::Failed) {
+    if (exchange.readHeader(received.header) == Phase::Failed || exchange.readBody(received.body) == Phase::Failed) {
         return kFailure;
     }
     received.bodyLength = received.body.size();
@@ -267,8 +264,8 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
     return kSuccess;
 }
 
-bool QEL_Request::Request(const std::string& url, const std::string& body,
-                          std::string& headerText, std::string& bodyText)
+bool QEL_Request::Request(const std::string& url, const std::string& body, std::string& headerText,
+                          std::string& bodyText)
 {
     // The body travels from a buffer of our own, with room for a terminator, so the
     // caller's text is never read past its end.

@@ -46,8 +46,7 @@ public:
     // POSTs body to url with the form content type. True on success, with the header
     // text and the body each cut at their first NUL byte. False on a transport failure:
     // bodyText becomes "ERROR" and headerText is left as it was.
-    bool Request(const std::string& url, const std::string& body,
-                 std::string& headerText, std::string& bodyText);
+    bool Request(const std::string& url, const std::string& body, std::string& headerText, std::string& bodyText);
 
     // Splits url into scheme, host, path and port; never fails.
     static ParsedUrl ParseUrl(const std::string& url);
@@ -55,8 +54,8 @@ public:
     // Sends the request and reads the response. 0 on success (an early close or a
     // receive error still counts, with what arrived); 1 on a wrong scheme, no socket
     // layer, an unresolvable or unreachable host, a time-out or a response past the caps.
-    int SendRequest(const char* body, std::size_t length, const std::string& url,
-                    const std::string& extraHeaders, Response& response);
+    int SendRequest(const char* body, std::size_t length, const std::string& url, const std::string& extraHeaders,
+                    Response& response);
 
 private:
     TransportLimits m_limits;

@@ -14,13 +14,13 @@ namespace norvanta::platform {
 struct LinkDetails {
     enum class Encryption {
         None,
-        Mppe,     // MPPE of a strength the system does not report
+        Mppe, // MPPE of a strength the system does not report
         Mppe40,
         Mppe56,
         Mppe128,
     };
 
-    std::optional<std::string> localAddress;  // dotted IPv4
+    std::optional<std::string> localAddress; // dotted IPv4
     std::optional<Encryption> encryption;
     std::optional<std::uint64_t> bytesSent;
     std::optional<std::uint64_t> bytesReceived;

@@ -21,12 +21,12 @@
 // <ras.h> packs its structures to 4 bytes; the handles and ULONG_PTRs of the 64-bit
 // client make two of them wider than the 32-bit build's.
 #if defined(_WIN64)
-static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1064 && sizeof(RASCONNA) == 708 &&
-                  sizeof(RAS_STATS) == 60,
+static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1064 && sizeof(RASCONNA) == 708
+                  && sizeof(RAS_STATS) == 60,
               "the RAS structures must have their Windows XP sizes (WINVER 0x0501)");
 #else
-static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1060 && sizeof(RASCONNA) == 704 &&
-                  sizeof(RAS_STATS) == 60,
+static_assert(sizeof(RASENTRYA) == 2884 && sizeof(RASDIALPARAMSA) == 1060 && sizeof(RASCONNA) == 704
+                  && sizeof(RAS_STATS) == 60,
               "the RAS structures must have their Windows XP sizes (WINVER 0x0501)");
 #endif
 
@@ -276,7 +276,7 @@ struct RAS_STATS {
     DWORD dwCompressionRatioIn;
     DWORD dwCompressionRatioOut;
     DWORD dwBps;
-    DWORD dwConnectDuration;  // milliseconds since the link came up
+    DWORD dwConnectDuration; // milliseconds since the link came up
 };
 typedef RAS_STATS* PRAS_STATS;
 
@@ -305,9 +305,8 @@ DWORD APIENTRY RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry, LP
 // started (failures after that arrive as events with an error code); 87 for dial
 // extensions, a null notifier, a type other than 1, a null or non-zero *lphRasConn, or a
 // text field without its NUL; 632 for a wrong dwSize; 623 when the entry does not exist.
-DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
-                        LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType, LPVOID lpvNotifier,
-                        LPHRASCONN lphRasConn);
+DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
+                        DWORD dwNotifierType, LPVOID lpvNotifier, LPHRASCONN lphRasConn);
 
 // Ends the connection (or the dial in progress). Returns 0 when the handle named a
 // connection, dropped or not; 6 for a null or stale handle. No notifier event of that

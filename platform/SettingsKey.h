@@ -27,11 +27,11 @@ inline constexpr std::uint32_t kRegDword = 4;
 
 // Results, with their Windows numbers.
 inline constexpr long kErrorSuccess = 0;
-inline constexpr long kErrorFileNotFound = 2;      // no such key or value
-inline constexpr long kErrorPathNotFound = 3;      // no usable home/config directory
+inline constexpr long kErrorFileNotFound = 2; // no such key or value
+inline constexpr long kErrorPathNotFound = 3; // no usable home/config directory
 inline constexpr long kErrorTooManyOpenFiles = 4;
 inline constexpr long kErrorAccessDenied = 5;
-inline constexpr long kErrorInvalidHandle = 6;     // not an open settings key
+inline constexpr long kErrorInvalidHandle = 6; // not an open settings key
 inline constexpr long kErrorNotEnoughMemory = 8;
 inline constexpr long kErrorInvalidData = 13;
 inline constexpr long kErrorWriteProtect = 19;     // read-only file system
@@ -39,10 +39,10 @@ inline constexpr long kErrorLockViolation = 33;    // another writer held the lo
 inline constexpr long kErrorInvalidParameter = 87; // a name the store cannot hold
 inline constexpr long kErrorDiskFull = 112;
 inline constexpr long kErrorFilenameTooLong = 206;
-inline constexpr long kErrorMoreData = 234;        // value larger than the caller's buffer
+inline constexpr long kErrorMoreData = 234; // value larger than the caller's buffer
 inline constexpr long kErrorDiskQuotaExceeded = 1295;
 inline constexpr long kErrorRegistryIoFailed = 1016; // any other I/O failure
-inline constexpr long kErrorNotEnoughQuota = 1816; // the settings would outgrow their limit
+inline constexpr long kErrorNotEnoughQuota = 1816;   // the settings would outgrow their limit
 
 // Opens an existing key below root (only kCurrentUserKey is a valid root). Returns
 // kErrorSuccess and sets key, or kErrorFileNotFound when the key does not exist; never
@@ -74,8 +74,7 @@ struct SettingsValueChange {
 // file, so either all changes are stored or none. Waits at most lockPatience for another
 // writer (kErrorLockViolation after that). kErrorInvalidParameter, and nothing stored,
 // when a name holds a control byte.
-long changeSettingsValues(SettingsKeyHandle root, std::string_view path,
-                          std::span<const SettingsValueChange> changes,
+long changeSettingsValues(SettingsKeyHandle root, std::string_view path, std::span<const SettingsValueChange> changes,
                           std::chrono::milliseconds lockPatience);
 
 // Reads the value name into buffer. On success sets type and size (bytes copied). When

@@ -38,8 +38,7 @@ public:
     void close();
 
     // Connects to addr:port, giving up after timeout. Returns false on any failure.
-    bool connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
-                   std::chrono::milliseconds timeout);
+    bool connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, std::chrono::milliseconds timeout);
 
     // Every later send or receive call gives up after timeout.
     bool setIoTimeout(std::chrono::milliseconds timeout);
@@ -85,8 +84,7 @@ public:
     bool valid() const;
     // The index of a readable socket in `sockets`, kWoken, kTimedOut (after `timeout`;
     // without one it waits for a socket or a wake) or kFailed.
-    int waitReadable(std::initializer_list<SocketHandle> sockets,
-                     std::optional<std::chrono::milliseconds> timeout);
+    int waitReadable(std::initializer_list<SocketHandle> sockets, std::optional<std::chrono::milliseconds> timeout);
     // Safe from any thread.
     void wake();
 

@@ -46,8 +46,7 @@ public:
     ~TcpConnection();
 
     // A connection to address:port, or an invalid one when it cannot be made by deadline.
-    static TcpConnection connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
-                                   SocketDeadline deadline);
+    static TcpConnection connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline);
 
     bool valid() const { return m_fd != kNoSocket; }
 

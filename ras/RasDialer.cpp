@@ -92,8 +92,8 @@ DWORD CRasDialer::Dial(const std::string& entryName, RASDIALFUNC1 notifier, cons
         || !copyField(params.szDomain, domain)) {
         return ERROR_INVALID_PARAMETER;
     }
-    const DWORD result = RasDialA(nullptr, phonebookPointer(phonebook), &params, 1,
-                                  reinterpret_cast<LPVOID>(notifier), &m_hRasConn);
+    const DWORD result =
+        RasDialA(nullptr, phonebookPointer(phonebook), &params, 1, reinterpret_cast<LPVOID>(notifier), &m_hRasConn);
     // The password must not linger in a stack frame after the service has taken it.
     volatile char* secret = params.szPassword;
     for (std::size_t i = 0; i < sizeof params.szPassword; ++i) {

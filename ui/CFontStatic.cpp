@@ -107,9 +107,8 @@ QFont CFontStatic::textFont() const
 
 void CFontStatic::fillAndSetUp(QPainter& painter) const
 {
-    const QColor fill = m_style.ownBackground && m_style.backgroundColor.isValid()
-                            ? m_style.backgroundColor
-                            : palette().color(QPalette::Button);
+    const QColor fill = m_style.ownBackground && m_style.backgroundColor.isValid() ? m_style.backgroundColor
+                                                                                   : palette().color(QPalette::Button);
     painter.fillRect(rect(), fill);
     painter.setPen(m_style.textColor);
     painter.setFont(textFont());

@@ -23,8 +23,7 @@ namespace {
 // has crossed from the frame into it, which is the frame's "pointer left" moment.
 class SkinClientArea : public QWidget {
 public:
-    SkinClientArea(QWidget* parent, std::function<void()> entered)
-        : QWidget(parent), m_entered(std::move(entered))
+    SkinClientArea(QWidget* parent, std::function<void()> entered) : QWidget(parent), m_entered(std::move(entered))
     {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }

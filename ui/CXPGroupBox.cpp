@@ -27,12 +27,8 @@ QRectF outline(int left, int top, int right, int bottom)
 CXPGroupBox::CXPGroupBox(QWidget* parent) : CXPGroupBox(QString(), parent) {}
 
 CXPGroupBox::CXPGroupBox(const QString& title, QWidget* parent)
-    : QGroupBox(title, parent),
-      m_frame(palette().color(QPalette::Dark)),
-      m_band(palette().color(QPalette::Button)),
-      m_body(palette().color(QPalette::Button)),
-      m_captionColour(palette().color(QPalette::WindowText)),
-      m_font(font())
+    : QGroupBox(title, parent), m_frame(palette().color(QPalette::Dark)), m_band(palette().color(QPalette::Button)),
+      m_body(palette().color(QPalette::Button)), m_captionColour(palette().color(QPalette::WindowText)), m_font(font())
 {
 }
 
@@ -161,16 +157,16 @@ void CXPGroupBox::paintEvent(QPaintEvent*)
     const int right = inner.left() + inner.width();
     const int bottom = inner.top() + inner.height();
     const QFontMetrics metrics(m_font);
-    const QSize text = m_caption.isEmpty() ? QSize(0, 0)
-                                           : QSize(metrics.horizontalAdvance(m_caption), metrics.height());
+    const QSize text =
+        m_caption.isEmpty() ? QSize(0, 0) : QSize(metrics.horizontalAdvance(m_caption), metrics.height());
     painter.setPen(QPen(m_frame, 1));
 
     QRect caption;
     if (m_look == 0) {
         caption = captionRect(inner, text, kFrameCaptionInset, inner.top());
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(outline(inner.left(), inner.top() + text.height() / 2, right, bottom),
-                                kCornerRadius, kCornerRadius);
+        painter.drawRoundedRect(outline(inner.left(), inner.top() + text.height() / 2, right, bottom), kCornerRadius,
+                                kCornerRadius);
         // The band colour behind the caption is what breaks the outline there.
         painter.fillRect(caption, m_band);
     } else {

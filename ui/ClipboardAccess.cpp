@@ -20,8 +20,8 @@ Overrides& overrides()
 
 ClipboardAccess::Content readSystemClipboard()
 {
-    QClipboard* clipboard = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard()
-                                                                                      : nullptr;
+    QClipboard* clipboard =
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
     if (clipboard == nullptr) {
         return {ClipboardAccess::Status::Busy, {}};
     }

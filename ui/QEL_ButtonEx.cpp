@@ -71,7 +71,8 @@ void QEL_ButtonEx::paintEvent(QPaintEvent*)
         return;
     }
     const int frame = buttonFrame(m_stripKind, isDown(), !isEnabled(), m_latched);
-    const QPoint origin = m_horizontal ? QPoint(frame * m_frameSize.width(), 0) : QPoint(0, frame * m_frameSize.height());
+    const QPoint origin =
+        m_horizontal ? QPoint(frame * m_frameSize.width(), 0) : QPoint(0, frame * m_frameSize.height());
     const QRect source(origin, m_frameSize);
     // The kind may have changed since the strip was cut into frames; a frame that would
     // lie outside the strip is not drawn.

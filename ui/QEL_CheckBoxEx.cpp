@@ -156,7 +156,8 @@ void QEL_CheckBoxEx::paintEvent(QPaintEvent*)
         // A 13-pixel box has no row to spare above or below Hangul, and the font's ink
         // rectangle misses antialiased and hinted pixels: the mark's dots leave out every
         // pixel the label really inks and its neighbours, so no stroke ever meets the mark.
-        const QRect mark = text().isEmpty() ? label : ink.translated(baseline).adjusted(-2, -1, 2, 1).intersected(rect());
+        const QRect mark =
+            text().isEmpty() ? label : ink.translated(baseline).adjusted(-2, -1, 2, 1).intersected(rect());
         painter.setClipRegion(QRegion(rect()) - labelInkSurroundings(painter.font(), baseline, label));
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(m_textColor, 1, Qt::DotLine));

@@ -23,10 +23,9 @@ SkinFrameGeometry::SkinFrameGeometry(const SkinMeasures& measures, int frameThic
 
 QMargins SkinFrameGeometry::clientInsets() const
 {
-    return QMargins(orFallback(m_measures.frameLeft.width(), m_frame),
-                    orFallback(m_measures.captionCenter.height(), m_frame),
-                    orFallback(m_measures.frameRight.width(), m_frame),
-                    orFallback(m_measures.frameBottom.height(), m_frame));
+    return QMargins(
+        orFallback(m_measures.frameLeft.width(), m_frame), orFallback(m_measures.captionCenter.height(), m_frame),
+        orFallback(m_measures.frameRight.width(), m_frame), orFallback(m_measures.frameBottom.height(), m_frame));
 }
 
 QRect SkinFrameGeometry::clientRect(QSize window) const
@@ -77,9 +76,9 @@ HitArea SkinFrameGeometry::hitTest(QPoint point, QSize window, bool buttonHeld) 
         return HitArea::Caption;
     }
     const QMargins insets = clientInsets();
-    const QRect client = spanning(insets.left() - m_frame, insets.top() - m_frame,
-                                  window.width() - insets.right() + m_frame,
-                                  window.height() - insets.bottom() + m_frame);
+    const QRect client =
+        spanning(insets.left() - m_frame, insets.top() - m_frame, window.width() - insets.right() + m_frame,
+                 window.height() - insets.bottom() + m_frame);
     if (client.contains(point)) {
         return HitArea::Client;
     }

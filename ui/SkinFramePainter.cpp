@@ -57,8 +57,10 @@ void paintPieces(QPainter& painter, QSize window, const SkinResources& skin)
     putAt(painter, skin.image(Image::CaptionRight), QPoint(w - cr.width(), 0));
     put(painter, skin.image(Image::FrameLeft), QRect(0, cl.height(), fl.width(), h - cl.height() - fb.height()));
     putAt(painter, skin.image(Image::FrameLeftBottom), QPoint(0, h - fb.height()));
-    put(painter, skin.image(Image::FrameBottom), QRect(flb.width(), h - fb.height(), w - fl.width() - fr.width(), fb.height()));
-    put(painter, skin.image(Image::FrameRight), QRect(w - fr.width(), cr.height(), fr.width(), h - cr.height() - frb.height()));
+    put(painter, skin.image(Image::FrameBottom),
+        QRect(flb.width(), h - fb.height(), w - fl.width() - fr.width(), fb.height()));
+    put(painter, skin.image(Image::FrameRight),
+        QRect(w - fr.width(), cr.height(), fr.width(), h - cr.height() - frb.height()));
     putAt(painter, skin.image(Image::FrameRightBottom), QPoint(w - frb.width(), h - frb.height()));
 }
 

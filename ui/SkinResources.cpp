@@ -6,10 +6,9 @@ namespace norvanta::ui {
 namespace {
 
 constexpr std::array<const char*, SkinResources::ImageCount> kNames = {
-    "caption_left", "caption_center", "caption_right", "frame_left", "frame_right",
-    "frame_bottom", "frame_left_bottom", "frame_right_bottom", "button_min",
-    "button_min_over", "button_min_down", "button_close", "button_close_over",
-    "button_close_down"};
+    "caption_left",    "caption_center",    "caption_right",      "frame_left",       "frame_right",
+    "frame_bottom",    "frame_left_bottom", "frame_right_bottom", "button_min",       "button_min_over",
+    "button_min_down", "button_close",      "button_close_over",  "button_close_down"};
 
 } // namespace
 
@@ -57,9 +56,9 @@ void SkinResources::clear()
 SkinMeasures SkinResources::measures() const
 {
     auto size = [this](Image image) { return m_images[image].size().expandedTo(QSize(0, 0)); };
-    return SkinMeasures{size(CaptionLeft), size(CaptionCenter), size(CaptionRight), size(FrameLeft),
-                        size(FrameRight), size(FrameBottom), size(FrameLeftBottom), size(FrameRightBottom),
-                        size(ButtonClose)};
+    return SkinMeasures{size(CaptionLeft),     size(CaptionCenter),    size(CaptionRight),
+                        size(FrameLeft),       size(FrameRight),       size(FrameBottom),
+                        size(FrameLeftBottom), size(FrameRightBottom), size(ButtonClose)};
 }
 
 } // namespace norvanta::ui

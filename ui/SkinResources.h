@@ -18,14 +18,26 @@ namespace norvanta::ui {
 class SkinResources {
 public:
     enum Image {
-        CaptionLeft, CaptionCenter, CaptionRight, FrameLeft, FrameRight, FrameBottom,
-        FrameLeftBottom, FrameRightBottom, ButtonMin, ButtonMinOver, ButtonMinDown,
-        ButtonClose, ButtonCloseOver, ButtonCloseDown, ImageCount
+        CaptionLeft,
+        CaptionCenter,
+        CaptionRight,
+        FrameLeft,
+        FrameRight,
+        FrameBottom,
+        FrameLeftBottom,
+        FrameRightBottom,
+        ButtonMin,
+        ButtonMinOver,
+        ButtonMinDown,
+        ButtonClose,
+        ButtonCloseOver,
+        ButtonCloseDown,
+        ImageCount
     };
 
-    static constexpr QRgb kBackground = 0xFFFEFEFE;     // RGB(254,254,254)
-    static constexpr QRgb kActiveText = 0xFF000000;     // RGB(0,0,0)
-    static constexpr QRgb kInactiveText = 0xFFB2B2B2;   // RGB(178,178,178)
+    static constexpr QRgb kBackground = 0xFFFEFEFE;   // RGB(254,254,254)
+    static constexpr QRgb kActiveText = 0xFF000000;   // RGB(0,0,0)
+    static constexpr QRgb kInactiveText = 0xFFB2B2B2; // RGB(178,178,178)
 
     // The image's file name without folder, e.g. "caption_left.png".
     static QString fileName(Image image);

@@ -55,8 +55,7 @@ const std::array<std::uint8_t, 256>& Base64Coder::DecodingTable()
 // the buffer does not already hold more than size bytes, so there is always room for the
 // terminating NUL (an empty request still yields a buffer). The buffer is zero-filled
 // and never shrinks.
-bool Base64Coder::reserve(std::unique_ptr<char[]>& buffer, std::size_t& capacity,
-                          std::size_t& length, std::size_t size)
+bool Base64Coder::reserve(std::unique_ptr<char[]>& buffer, std::size_t& capacity, std::size_t& length, std::size_t size)
 {
     length = 0;
     if (capacity <= size) {
@@ -134,15 +133,13 @@ void Base64Coder::EncodeRange(const char* bytes, std::size_t length)
     const auto* raw = reinterpret_cast<const std::uint8_t*>(m_rawBuffer.get());
     std::size_t i = 0;
     for (; i + 3 <= length; i += 3) {
-        EncodeQuantum({raw[i], raw[i + 1], raw[i + 2]}, 3,
-                      std::span<char, 4>(m_textBuffer.get() + m_textLength, 4));
+        EncodeQuantum({raw[i], raw[i + 1], raw[i + 2]}, 3, std::span<char, 4>(m_textBuffer.get() + m_textLength, 4));
         m_textLength += 4;
     }
     const std::size_t rest = length - i;
     if (rest > 0) {
         const std::array<std::uint8_t, 3> group{raw[i], rest > 1 ? raw[i + 1] : std::uint8_t{0}, 0};
-        EncodeQuantum(group, static_cast<unsigned>(rest),
-                      std::span<char, 4>(m_textBuffer.get() + m_textLength, 4));
+        EncodeQuantum(group, static_cast<unsigned>(rest), std::span<char, 4>(m_textBuffer.get() + m_textLength, 4));
         m_textLength += 4;
     }
 }
@@ -178,8 +175,8 @@ void Base64Coder::DecodeRange(const char* bytes, std::size_t length)
     const std::size_t count = m_textLength;
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4) {
-        std::array<std::uint8_t, 4> values{lookUp(text[i]), lookUp(text[i + 1]),
-                                           lookUp(text[i + 2]), lookUp(text[i + 3])};
+        std::array<std::uint8_t, 4> values{lookUp(text[i]), lookUp(text[i + 1]), lookUp(text[i + 2]),
+                                           lookUp(text[i + 3])};
         for (std::size_t k = 2; k < 4; ++k) {
             if (values[k] == kPadding) {
                 values[k] = 0;
@@ -222,8 +219,7 @@ const char* Base64Coder::Base64Text() const
     return m_textBuffer ? m_textBuffer.get() : kEmptyText;
 }
 
-void Base64Coder::EncodeQuantum(const std::array<std::uint8_t, 3>& group, unsigned count,
-                                std::span<char, 4> output)
+void Base64Coder::EncodeQuantum(const std::array<std::uint8_t, 3>& group, unsigned count, std::span<char, 4> output)
 {
     const auto values = SplitQuantum(group[0], group[1], group[2]);
     for (std::size_t k = 0; k < 4; ++k) {
@@ -234,8 +230,7 @@ void Base64Coder::EncodeQuantum(const std::array<std::uint8_t, 3>& group, unsign
     }
 }
 
-void Base64Coder::DecodeQuantum(const std::array<std::uint8_t, 4>& values,
-                                std::span<char, 3> output)
+void Base64Coder::DecodeQuantum(const std::array<std::uint8_t, 4>& values, std::span<char, 3> output)
 {
     const auto bytes = JoinQuantum(values[0], values[1], values[2], values[3]);
     for (std::size_t k = 0; k < 3; ++k) {
@@ -243,20 +238,16 @@ void Base64Coder::DecodeQuantum(const std::array<std::uint8_t, 4>& values,
     }
 }
 
-std::array<std::uint8_t, 4> Base64Coder::SplitQuantum(std::uint8_t x, std::uint8_t y,
-                                                      std::uint8_t z) const
+std::array<std::uint8_t, 4> Base64Coder::SplitQuantum(std::uint8_t x, std::uint8_t y, std::uint8_t z) const
 {
-    return {static_cast<std::uint8_t>(x >> 2),
-            static_cast<std::uint8_t>((x << 4 & 0x3F) | y >> 4),
-            static_cast<std::uint8_t>((y << 2 & 0x3F) | z >> 6),
-            static_cast<std::uint8_t>(z & 0x3F)};
+    return {static_cast<std::uint8_t>(x >> 2), static_cast<std::uint8_t>((x << 4 & 0x3F) | y >> 4),
+            static_cast<std::uint8_t>((y << 2 & 0x3F) | z >> 6), static_cast<std::uint8_t>(z & 0x3F)};
 }
 
-std::array<std::uint8_t, 3> Base64Coder::JoinQuantum(std::uint8_t a, std::uint8_t b,
-                                                     std::uint8_t c, std::uint8_t d) const
+std::array<std::uint8_t, 3> Base64Coder::JoinQuantum(std::uint8_t a, std::uint8_t b, std::uint8_t c,
+                                                     std::uint8_t d) const
 {
-    return {static_cast<std::uint8_t>(a << 2 | (b >> 4 & 3)),
-            static_cast<std::uint8_t>(b << 4 | (c >> 2 & 0xF)),
+    return {static_cast<std::uint8_t>(a << 2 | (b >> 4 & 3)), static_cast<std::uint8_t>(b << 4 | (c >> 2 & 0xF)),
             static_cast<std::uint8_t>(c << 6 | (d & 0x3F))};
 }
 

@@ -57,17 +57,14 @@ public:
     virtual void LoadRaw(const char* bytes, std::size_t length);
     // Writes the 4 characters for the first count (1-3) bytes of group (the rest must be
     // zero): alphabet characters, then '=' for the places past the count.
-    virtual void EncodeQuantum(const std::array<std::uint8_t, 3>& group, unsigned count,
-                               std::span<char, 4> output);
+    virtual void EncodeQuantum(const std::array<std::uint8_t, 3>& group, unsigned count, std::span<char, 4> output);
     // JoinQuantum(values) written as 3 bytes to output.
-    virtual void DecodeQuantum(const std::array<std::uint8_t, 4>& values,
-                               std::span<char, 3> output);
+    virtual void DecodeQuantum(const std::array<std::uint8_t, 4>& values, std::span<char, 3> output);
     // Bytes x, y, z as four 6-bit values.
-    virtual std::array<std::uint8_t, 4> SplitQuantum(std::uint8_t x, std::uint8_t y,
-                                                     std::uint8_t z) const;
+    virtual std::array<std::uint8_t, 4> SplitQuantum(std::uint8_t x, std::uint8_t y, std::uint8_t z) const;
     // Four values back into 3 bytes; only the low 6 bits of each value count.
-    virtual std::array<std::uint8_t, 3> JoinQuantum(std::uint8_t a, std::uint8_t b,
-                                                    std::uint8_t c, std::uint8_t d) const;
+    virtual std::array<std::uint8_t, 3> JoinQuantum(std::uint8_t a, std::uint8_t b, std::uint8_t c,
+                                                    std::uint8_t d) const;
     // True for bytes 7 to 13 and for space.
     virtual bool IsSkipped(std::uint8_t byte) const;
 
@@ -83,8 +80,7 @@ public:
     static const std::array<std::uint8_t, 256>& DecodingTable();
 
 private:
-    bool reserve(std::unique_ptr<char[]>& buffer, std::size_t& capacity, std::size_t& length,
-                 std::size_t size);
+    bool reserve(std::unique_ptr<char[]>& buffer, std::size_t& capacity, std::size_t& length, std::size_t size);
     void decodeGroup(std::array<std::uint8_t, 4> values);
 
     std::unique_ptr<char[]> m_rawBuffer;

@@ -55,11 +55,11 @@ bool CRegistryEx::Create()
 
 bool CRegistryEx::WriteDword(std::string_view name, std::uint32_t value)
 {
-    const std::array<std::uint8_t, 4> bytes{
-        static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    return record(platform::setSettingsValue(m_key, name, platform::kRegDword, bytes),
-                  platform::kRegDword, static_cast<std::uint32_t>(bytes.size()));
+    const std::array<std::uint8_t, 4> bytes{static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                            static_cast<std::uint8_t>(value >> 16),
+                                            static_cast<std::uint8_t>(value >> 24)};
+    return record(platform::setSettingsValue(m_key, name, platform::kRegDword, bytes), platform::kRegDword,
+                  static_cast<std::uint32_t>(bytes.size()));
 }
 
 bool CRegistryEx::WriteString(std::string_view name, std::string_view text)
@@ -72,10 +72,9 @@ bool CRegistryEx::WriteString(std::string_view name, std::string_view text)
     } catch (...) {
         return record(platform::kErrorNotEnoughMemory, platform::kRegSz, 0);
     }
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()),
-                                              data.size());
-    return record(platform::setSettingsValue(m_key, name, platform::kRegSz, bytes),
-                  platform::kRegSz, static_cast<std::uint32_t>(bytes.size()));
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    return record(platform::setSettingsValue(m_key, name, platform::kRegSz, bytes), platform::kRegSz,
+                  static_cast<std::uint32_t>(bytes.size()));
 }
 
 bool CRegistryEx::WriteAll(std::span<const Change> changes, std::chrono::milliseconds lockPatience)
@@ -105,9 +104,8 @@ bool CRegistryEx::WriteAll(std::span<const Change> changes, std::chrono::millise
             }
             seamChange.data = data;
         }
-        return record(platform::changeSettingsValues(platform::kCurrentUserKey, kKeyPath, seamChanges,
-                                                     lockPatience),
-                      0, 0);
+        return record(platform::changeSettingsValues(platform::kCurrentUserKey, kKeyPath, seamChanges, lockPatience), 0,
+                      0);
     } catch (...) {
         return record(platform::kErrorNotEnoughMemory, 0, 0);
     }
@@ -136,8 +134,8 @@ bool CRegistryEx::ReadString(std::string_view name, std::string& text)
     std::array<std::uint8_t, kMaxStringBytes + 1> buffer{};
     std::uint32_t type = 0;
     std::uint32_t size = 0;
-    const long result = platform::querySettingsValue(
-        m_key, name, type, std::span<std::uint8_t>(buffer.data(), kMaxStringBytes), size);
+    const long result =
+        platform::querySettingsValue(m_key, name, type, std::span<std::uint8_t>(buffer.data(), kMaxStringBytes), size);
     if (result == platform::kErrorSuccess) {
         try {
             text.assign(reinterpret_cast<const char*>(buffer.data()));

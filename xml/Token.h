@@ -13,11 +13,11 @@ struct Token {
     static constexpr std::uint32_t EmptyElement = 0x10000;
 
     TokenKind kind = TokenKind::EndOfText;
-    std::int32_t start = 0;   // offset of the token's first byte
-    std::int32_t length = 0;  // bytes in the token; 0 for EndOfText
-    std::uint32_t flags = 0;  // EmptyElement or 0
-    std::string text;         // tag name of a start tag or processing instruction,
-                              // the message of an Error token, else empty
+    std::int32_t start = 0;  // offset of the token's first byte
+    std::int32_t length = 0; // bytes in the token; 0 for EndOfText
+    std::uint32_t flags = 0; // EmptyElement or 0
+    std::string text;        // tag name of a start tag or processing instruction,
+                             // the message of an Error token, else empty
 };
 
 } // namespace norvanta::xml

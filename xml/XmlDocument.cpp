@@ -33,8 +33,8 @@ std::string atOffset(std::int32_t offset)
 // after is a suffix the comparison ignores.
 bool endsComparedName(std::string_view requested, std::size_t length)
 {
-    return requested.size() == length ||
-           std::string_view{"\0 =/[]", 6}.find(requested[length]) != std::string_view::npos;
+    return requested.size() == length
+           || std::string_view{"\0 =/[]", 6}.find(requested[length]) != std::string_view::npos;
 }
 
 // Tag names are short; a plain loop beats a call to memcmp for them.
@@ -52,8 +52,18 @@ bool sameBytes(std::string_view bytes, const char* other)
 bool endsScannedName(char c)
 {
     switch (c) {
-    case '\0': case ' ': case '\t': case '\n': case '\r': case '<': case '>': case '=':
-    case '\\': case '/': case '?': case '!':
+    case '\0':
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\r':
+    case '<':
+    case '>':
+    case '=':
+    case '\\':
+    case '/':
+    case '?':
+    case '!':
         return true;
     default:
         return false;
@@ -125,8 +135,7 @@ std::size_t decodeReference(std::string_view in, std::size_t amp, std::string& o
         const bool hex = rest.size() > 1 && rest[1] == 'x';
         const std::size_t digits = hex ? 2 : 1;
         constexpr std::size_t maxDigits = 7;
-        const std::size_t semicolon =
-            rest.substr(0, std::min(rest.size(), digits + maxDigits + 1)).find(';', digits);
+        const std::size_t semicolon = rest.substr(0, std::min(rest.size(), digits + maxDigits + 1)).find(';', digits);
         if (semicolon == std::string_view::npos) {
             return 0;
         }
@@ -138,7 +147,11 @@ std::size_t decodeReference(std::string_view in, std::size_t amp, std::string& o
         return semicolon + 2;
     }
     static constexpr std::array<std::pair<std::string_view, char>, 5> entities{{
-        {"lt;", '<'}, {"amp;", '&'}, {"gt;", '>'}, {"apos;", '\''}, {"quot;", '"'},
+        {"lt;", '<'},
+        {"amp;", '&'},
+        {"gt;", '>'},
+        {"apos;", '\''},
+        {"quot;", '"'},
     }};
     for (const auto& [name, replacement] : entities) {
         if (rest.starts_with(name)) {
@@ -298,8 +311,8 @@ bool XmlDocument::parse()
     m_childIndex = 0;
     m_currentIsElement = 0;
     const ElementRecord& document = record(0);
-    m_wellFormed = (document.flags & ElementRecord::IllFormed) == 0 && document.firstChild != 0 &&
-                   record(document.firstChild).next == 0;
+    m_wellFormed = (document.flags & ElementRecord::IllFormed) == 0 && document.firstChild != 0
+                   && record(document.firstChild).next == 0;
     return m_wellFormed;
 }
 
@@ -327,8 +340,8 @@ std::int32_t XmlDocument::BuildTree(ScanCursor& cursor)
             if (!open.empty()) {
                 const OpenElement& innermost = open.back();
                 if (m_errorText.empty()) {
-                    m_errorText = "Element " + quoted(openName(innermost)) +
-                                  atOffset(record(innermost.index).start) + " not ended";
+                    m_errorText = "Element " + quoted(openName(innermost)) + atOffset(record(innermost.index).start)
+                                  + " not ended";
                 }
                 record(0).flags |= ElementRecord::IllFormed;
                 closeNotEnded(open, 0);
@@ -345,8 +358,8 @@ std::int32_t XmlDocument::BuildTree(ScanCursor& cursor)
 // element. Returns false when parsing cannot go on (too deep, or no memory for records).
 bool XmlDocument::openElement(const Token& token, std::vector<OpenElement>& open)
 {
-    if (token.length > ElementRecord::MaxStartTagLength ||
-        open.size() >= static_cast<std::size_t>(MaxDepth) || m_elementsInUse == m_elementsReserved) {
+    if (token.length > ElementRecord::MaxStartTagLength || open.size() >= static_cast<std::size_t>(MaxDepth)
+        || m_elementsInUse == m_elementsReserved) {
         const Admission admission = admitElement(token, open);
         if (admission != Admission::Take) {
             return admission == Admission::Skip;
@@ -385,8 +398,7 @@ bool XmlDocument::openElement(const Token& token, std::vector<OpenElement>& open
 }
 
 // The rare cases of openElement, kept apart so that the common path stays small.
-XmlDocument::Admission XmlDocument::admitElement(const Token& token,
-                                                 const std::vector<OpenElement>& open)
+XmlDocument::Admission XmlDocument::admitElement(const Token& token, const std::vector<OpenElement>& open)
 {
     if (token.length > ElementRecord::MaxStartTagLength) {
         // The tag length would not fit its field; the tag is left out of the tree.
@@ -406,17 +418,14 @@ XmlDocument::Admission XmlDocument::admitElement(const Token& token,
     return Admission::Take;
 }
 
-void XmlDocument::closeElement(const Token& token, const ScanCursor& cursor,
-                               std::vector<OpenElement>& open)
+void XmlDocument::closeElement(const Token& token, const ScanCursor& cursor, std::vector<OpenElement>& open)
 {
-    const std::string_view endName{
-        m_text.data() + cursor.nameStart,
-        static_cast<std::size_t>(cursor.nameEnd - cursor.nameStart + 1)};
+    const std::string_view endName{m_text.data() + cursor.nameStart,
+                                   static_cast<std::size_t>(cursor.nameEnd - cursor.nameStart + 1)};
     std::size_t matched = open.size();
-    const bool closesInnermost =
-        matched > 0 && static_cast<std::size_t>(open.back().nameLength) == endName.size() &&
-        token.length <= ElementRecord::MaxEndTagLength &&
-        sameBytes(endName, openName(open.back()).data());
+    const bool closesInnermost = matched > 0 && static_cast<std::size_t>(open.back().nameLength) == endName.size()
+                                 && token.length <= ElementRecord::MaxEndTagLength
+                                 && sameBytes(endName, openName(open.back()).data());
     if (!closesInnermost) {
         matched = matchOuter(token, endName, open);
         if (matched == 0) {
@@ -428,23 +437,21 @@ void XmlDocument::closeElement(const Token& token, const ScanCursor& cursor,
         record(0).flags |= ElementRecord::IllFormed;
         if (m_errorText.empty()) {
             const OpenElement& innermost = open.back();
-            m_errorText = "End tag " + quoted(endName) + atOffset(token.start) +
-                          " does not match start tag " + quoted(openName(innermost)) +
-                          atOffset(record(innermost.index).start);
+            m_errorText = "End tag " + quoted(endName) + atOffset(token.start) + " does not match start tag "
+                          + quoted(openName(innermost)) + atOffset(record(innermost.index).start);
         }
         closeNotEnded(open, closing + 1);
     }
     ElementRecord& element = record(open[closing].index);
     element.length = token.start + token.length - element.start;
-    element.tagLengths = (element.tagLengths & ElementRecord::StartTagLengthMask) |
-                         (static_cast<std::uint32_t>(token.length) << ElementRecord::EndTagLengthShift);
+    element.tagLengths = (element.tagLengths & ElementRecord::StartTagLengthMask)
+                         | (static_cast<std::uint32_t>(token.length) << ElementRecord::EndTagLengthShift);
     open.pop_back();
 }
 
 // The rare cases of closeElement: returns one past the open element the end tag closes,
 // or 0 when it closes none (the problem is then recorded).
-std::size_t XmlDocument::matchOuter(const Token& token, std::string_view endName,
-                                    const std::vector<OpenElement>& open)
+std::size_t XmlDocument::matchOuter(const Token& token, std::string_view endName, const std::vector<OpenElement>& open)
 {
     if (token.length > ElementRecord::MaxEndTagLength) {
         // The end-tag length would not fit its field; the element stays open.
@@ -533,8 +540,7 @@ std::string_view XmlDocument::openName(const OpenElement& element) const
                             static_cast<std::size_t>(element.nameLength)};
 }
 
-std::int32_t XmlDocument::FindSibling(std::int32_t parent, std::int32_t after,
-                                      std::string_view name) const
+std::int32_t XmlDocument::FindSibling(std::int32_t parent, std::int32_t after, std::string_view name) const
 {
     std::int32_t candidate = after != 0 ? record(after).next : record(parent).firstChild;
     if (name.empty()) {
@@ -553,8 +559,7 @@ bool XmlDocument::nameMatches(std::int32_t index, std::string_view requested) co
 {
     const char* name = m_text.c_str() + record(index).start + 1;
     std::size_t length = 0;
-    while (length < requested.size() && name[length] == requested[length] &&
-           !endsScannedName(name[length])) {
+    while (length < requested.size() && name[length] == requested[length] && !endsScannedName(name[length])) {
         ++length;
     }
     return endsScannedName(name[length]) && endsComparedName(requested, length);
@@ -662,9 +667,9 @@ void XmlDocument::appendElementText(std::int32_t index, std::string& out) const
         return;
     }
     const std::int64_t begin = std::int64_t{element.start} + element.startTagLength();
-    const std::int64_t end = std::min<std::int64_t>(
-        std::int64_t{element.start} + element.length - element.endTagLength(),
-        static_cast<std::int64_t>(m_text.size()));
+    const std::int64_t end =
+        std::min<std::int64_t>(std::int64_t{element.start} + element.length - element.endTagLength(),
+                               static_cast<std::int64_t>(m_text.size()));
     if (end <= begin) {
         return;
     }
@@ -685,12 +690,11 @@ void XmlDocument::appendElementText(std::int32_t index, std::string& out) const
             break;
         }
         if (kind == TokenKind::Text) {
-            appendDecoded(std::string_view{m_text.data() + token.start,
-                                           static_cast<std::size_t>(tokenEnd - token.start)},
-                          out);
+            appendDecoded(
+                std::string_view{m_text.data() + token.start, static_cast<std::size_t>(tokenEnd - token.start)}, out);
         } else if (kind == TokenKind::CData) {
-            constexpr std::int64_t opening = 9;  // "<![CDATA["
-            constexpr std::int64_t closing = 3;  // "]]>"
+            constexpr std::int64_t opening = 9; // "<![CDATA["
+            constexpr std::int64_t closing = 3; // "]]>"
             const std::int64_t dataBegin = std::int64_t{token.start} + opening;
             const std::int64_t dataEnd = std::min(std::int64_t{cursor.next} - closing, end);
             if (dataEnd > dataBegin) {

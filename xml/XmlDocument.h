@@ -111,16 +111,13 @@ private:
     std::int32_t BuildTree(ScanCursor& cursor);
     bool openElement(const Token& token, std::vector<OpenElement>& open);
     Admission admitElement(const Token& token, const std::vector<OpenElement>& open);
-    void closeElement(const Token& token, const ScanCursor& cursor,
-                      std::vector<OpenElement>& open);
-    std::size_t matchOuter(const Token& token, std::string_view endName,
-                           const std::vector<OpenElement>& open);
+    void closeElement(const Token& token, const ScanCursor& cursor, std::vector<OpenElement>& open);
+    std::size_t matchOuter(const Token& token, std::string_view endName, const std::vector<OpenElement>& open);
     void closeNotEnded(std::vector<OpenElement>& open, std::size_t from);
     void abandon(std::vector<OpenElement>& open);
     void markProblem(const std::vector<OpenElement>& open, std::string message);
     std::string_view openName(const OpenElement& element) const;
-    std::int32_t FindSibling(std::int32_t parent, std::int32_t after,
-                             std::string_view name) const;
+    std::int32_t FindSibling(std::int32_t parent, std::int32_t after, std::string_view name) const;
     bool nameMatches(std::int32_t index, std::string_view requested) const;
     std::string ElementText(std::int32_t index) const;
     void appendElementText(std::int32_t index, std::string& out) const;

@@ -9,12 +9,12 @@ namespace norvanta::xml {
 namespace {
 
 // Byte classes, looked up in one table so the inner loops stay a load and a test.
-constexpr unsigned char kBlank = 0x01;        // " \t\n\r"
-constexpr unsigned char kTagNameEnd = 0x02;   // " \t\n\r/>" and NUL
-constexpr unsigned char kScanNameEnd = 0x04;  // " \t\n\r<>=\\/?!" and NUL
-constexpr unsigned char kTextStop = 0x08;     // "<>" and NUL
-constexpr unsigned char kTagStop = 0x10;      // ">\"'" and NUL
-constexpr unsigned char kMalformedStop = 0x20;  // "<>\"'" and NUL
+constexpr unsigned char kBlank = 0x01;         // " \t\n\r"
+constexpr unsigned char kTagNameEnd = 0x02;    // " \t\n\r/>" and NUL
+constexpr unsigned char kScanNameEnd = 0x04;   // " \t\n\r<>=\\/?!" and NUL
+constexpr unsigned char kTextStop = 0x08;      // "<>" and NUL
+constexpr unsigned char kTagStop = 0x10;       // ">\"'" and NUL
+constexpr unsigned char kMalformedStop = 0x20; // "<>\"'" and NUL
 
 constexpr std::array<unsigned char, 256> makeClasses()
 {
@@ -51,9 +51,9 @@ bool opensName(char c)
 }
 
 enum class Ending {
-    Complete,      // the token ends at the '>' returned
-    Before,        // the token ends just before the '<' returned
-    Unterminated,  // the text ended at the NUL returned
+    Complete,     // the token ends at the '>' returned
+    Before,       // the token ends just before the '<' returned
+    Unterminated, // the text ended at the NUL returned
 };
 
 struct Outcome {
@@ -128,8 +128,8 @@ Outcome scanToTerminator(const Scan& scan, const char* at, std::string_view clos
         if (bracket == nullptr) {
             return {Ending::Unterminated, at + std::strlen(at)};
         }
-        if (bracket - scan.text > terminatorLength &&
-            std::memcmp(bracket - closing.size(), closing.data(), closing.size()) == 0) {
+        if (bracket - scan.text > terminatorLength
+            && std::memcmp(bracket - closing.size(), closing.data(), closing.size()) == 0) {
             return {Ending::Complete, bracket};
         }
         at = bracket + 1;

@@ -45,7 +45,8 @@ double fetchWithClient(const std::string& url, std::size_t expectedSize)
 double fetchWithCurl(const std::string& url, double& wallSeconds)
 {
     const std::string command = "curl -s -X POST -H 'Content-Type: application/x-www-form-urlencoded' "
-                                "-o /dev/null -w '%{time_total}' '" + url + "'";
+                                "-o /dev/null -w '%{time_total}' '"
+                                + url + "'";
     const auto start = Clock::now();
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -83,8 +84,8 @@ void benchOneSize(std::size_t size, int repetitions)
     const double mib = static_cast<double>(size) / (1024.0 * 1024.0);
     std::printf("%6.1f MiB  QEL_Request %8.2f ms (%7.1f MiB/s)  curl transfer %8.2f ms  "
                 "curl with start-up %8.2f ms  ratio QEL/curl %.2f\n",
-                mib, median(client) * 1e3, mib / median(client), median(curl) * 1e3,
-                median(curlWall) * 1e3, median(client) / median(curl));
+                mib, median(client) * 1e3, mib / median(client), median(curl) * 1e3, median(curlWall) * 1e3,
+                median(client) / median(curl));
 }
 
 } // namespace

@@ -200,8 +200,7 @@ int main(int argc, char** argv)
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
     environment.insert(QStringLiteral("NORVANTA_VPN_RAS"), QStringLiteral("sim"));
     QProcessEnvironment silentEnvironment = environment;
-    environment.insert(QStringLiteral("NORVANTA_VPN_SERVICE_HOST"),
-                       QStringLiteral("127.0.0.1:%1").arg(service.port()));
+    environment.insert(QStringLiteral("NORVANTA_VPN_SERVICE_HOST"), QStringLiteral("127.0.0.1:%1").arg(service.port()));
     silentEnvironment.insert(QStringLiteral("NORVANTA_VPN_SERVICE_HOST"),
                              QStringLiteral("127.0.0.1:%1").arg(silent.port()));
 
@@ -219,10 +218,9 @@ int main(int argc, char** argv)
         silentEnd.push_back(held.endMs);
     }
     std::printf("platform: %s, %d runs each, medians\n",
-                qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("(default)")).toUtf8().constData(),
-                repetitions);
-    std::printf("client, development service: %7.1f ms to the window, %6.1f ms to end after closing\n",
-                median(client), median(clientEnd));
+                qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("(default)")).toUtf8().constData(), repetitions);
+    std::printf("client, development service: %7.1f ms to the window, %6.1f ms to end after closing\n", median(client),
+                median(clientEnd));
     std::printf("bare Qt dialog:               %7.1f ms to the window\n", median(bare));
     std::printf("ratio client / bare:          %7.2f\n", median(client) / median(bare));
     std::printf("client, silent service:       %7.1f ms to the window, %6.1f ms to end after closing\n",

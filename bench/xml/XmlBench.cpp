@@ -97,13 +97,13 @@ std::string makeServerList(int rows)
     std::string text = "<?xml version=\"1.0\" encoding=\"euc-kr\"?>\r\n<NewDataSet>\r\n";
     char row[256];
     for (int i = 0; i < rows; ++i) {
-        const int length = std::snprintf(
-            row, sizeof row,
-            "  <datarow>\r\n"
-            "    <server_name>\xBC\xAD\xBF\xEF %d &amp; \xBA\xCE\xBB\xEA &#x20AC;</server_name>\r\n"
-            "    <server_addr>vpn%07d.norvanta.example</server_addr>\r\n"
-            "  </datarow>\r\n",
-            i, i);
+        const int length =
+            std::snprintf(row, sizeof row,
+                          "  <datarow>\r\n"
+                          "    <server_name>\xBC\xAD\xBF\xEF %d &amp; \xBA\xCE\xBB\xEA &#x20AC;</server_name>\r\n"
+                          "    <server_addr>vpn%07d.norvanta.example</server_addr>\r\n"
+                          "  </datarow>\r\n",
+                          i, i);
         text.append(row, static_cast<std::size_t>(length));
     }
     text += "</NewDataSet>\r\n";
@@ -112,7 +112,7 @@ std::string makeServerList(int rows)
 
 struct WalkResult {
     std::size_t rows = 0;
-    std::size_t bytes = 0;  // bytes of all names and addresses read
+    std::size_t bytes = 0; // bytes of all names and addresses read
 };
 
 WalkResult runXmlDocument(const std::string& text)
@@ -143,8 +143,7 @@ WalkResult runPugixml(const std::string& text)
     if (!doc.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) {
         return result;
     }
-    for (pugi::xml_node row = doc.document_element().child("datarow"); row;
-         row = row.next_sibling("datarow")) {
+    for (pugi::xml_node row = doc.document_element().child("datarow"); row; row = row.next_sibling("datarow")) {
         const pugi::xml_node nameNode = row.child("server_name");
         const pugi::xml_node addressNode = nameNode.next_sibling("server_addr");
         if (!nameNode || !addressNode) {
@@ -244,10 +243,10 @@ void report(int rows)
         oursSeconds = std::min(oursSeconds, bestSeconds(ours, text, repetitions, oursResult));
         theirsSeconds = std::min(theirsSeconds, bestSeconds(theirs, text, repetitions, theirsResult));
     }
-    if (oursResult.rows != static_cast<std::size_t>(rows) || oursResult.rows != theirsResult.rows ||
-        oursResult.bytes != theirsResult.bytes) {
-        std::printf("MISMATCH: XmlDocument %zu rows / %zu bytes, pugixml %zu rows / %zu bytes\n",
-                    oursResult.rows, oursResult.bytes, theirsResult.rows, theirsResult.bytes);
+    if (oursResult.rows != static_cast<std::size_t>(rows) || oursResult.rows != theirsResult.rows
+        || oursResult.bytes != theirsResult.bytes) {
+        std::printf("MISMATCH: XmlDocument %zu rows / %zu bytes, pugixml %zu rows / %zu bytes\n", oursResult.rows,
+                    oursResult.bytes, theirsResult.rows, theirsResult.bytes);
     }
     const double megabytes = static_cast<double>(text.size()) / 1e6;
     const std::size_t oursHeap = peakHeap(ours, text);
@@ -256,17 +255,15 @@ void report(int rows)
     const long theirsRss = peakResidentKb(theirs, text);
     const double target = static_cast<double>(text.size() + 32 * elements);
 
-    std::printf("%9d rows  %8.2f MB  %8zu elements  (%d runs, best)\n", rows, megabytes, elements,
-                repetitions * 3);
+    std::printf("%9d rows  %8.2f MB  %8zu elements  (%d runs, best)\n", rows, megabytes, elements, repetitions * 3);
     std::printf("  load+walk   XmlDocument %8.1f MB/s %9.3f ms | pugixml %8.1f MB/s %9.3f ms | "
                 "speed ratio %.2fx\n",
-                megabytes / oursSeconds, oursSeconds * 1e3, megabytes / theirsSeconds,
-                theirsSeconds * 1e3, theirsSeconds / oursSeconds);
+                megabytes / oursSeconds, oursSeconds * 1e3, megabytes / theirsSeconds, theirsSeconds * 1e3,
+                theirsSeconds / oursSeconds);
     std::printf("  peak heap   XmlDocument %8.2f MiB (%.2fx target) | pugixml %8.2f MiB (%.2fx target) "
                 "| target text+32 B/element %.2f MiB\n",
                 mib(static_cast<double>(oursHeap)), static_cast<double>(oursHeap) / target,
-                mib(static_cast<double>(theirsHeap)), static_cast<double>(theirsHeap) / target,
-                mib(target));
+                mib(static_cast<double>(theirsHeap)), static_cast<double>(theirsHeap) / target, mib(target));
     std::printf("  peak RSS+   XmlDocument %8.2f MiB                | pugixml %8.2f MiB\n",
                 static_cast<double>(oursRss) / 1024.0, static_cast<double>(theirsRss) / 1024.0);
 }

@@ -54,8 +54,7 @@ private:
 // Converts `input`, putting `replacement` in place of each unconvertible piece and skipping
 // the piece as `skip` measures it. Nothing when `replacement` is null and a piece fails.
 std::optional<std::string> convert(const char* to, const char* from, std::string_view input,
-                                   const std::string_view* replacement,
-                                   std::size_t (*skip)(std::string_view rest))
+                                   const std::string_view* replacement, std::size_t (*skip)(std::string_view rest))
 {
     const Converter converter(to, from);
     if (!converter.valid()) {

@@ -36,9 +36,8 @@ char lowerAscii(char c)
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 bool startsWithIgnoreCase(std::string_view s, std::string_view prefix)
@@ -236,7 +235,8 @@ std::optional<RegeditDocument::Value> parseData(std::string_view data)
     std::uint32_t type = kRegBinary;
     if (!data.empty() && data.front() == '(') {
         const auto close = data.find(')');
-        const auto number = close == std::string_view::npos ? std::nullopt : parseHexNumber(data.substr(1, close - 1), 8);
+        const auto number =
+            close == std::string_view::npos ? std::nullopt : parseHexNumber(data.substr(1, close - 1), 8);
         if (!number) {
             return std::nullopt;
         }
@@ -268,8 +268,7 @@ std::string quote(std::string_view text)
 
 bool hasControlByte(std::string_view text)
 {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 // A string is written as quoted text only when that reads back as the same bytes: one
@@ -279,8 +278,7 @@ bool isPlainString(const RegeditDocument::Value& value)
     if (value.type != kRegSz || value.data.empty() || value.data.back() != 0) {
         return false;
     }
-    return std::none_of(value.data.begin(), value.data.end() - 1,
-                        [](std::uint8_t b) { return b < 0x20; });
+    return std::none_of(value.data.begin(), value.data.end() - 1, [](std::uint8_t b) { return b < 0x20; });
 }
 
 void appendHex(std::string& out, std::uint32_t number, int digits)
@@ -293,8 +291,7 @@ void appendHex(std::string& out, std::uint32_t number, int digits)
 std::string formatData(const RegeditDocument::Value& value)
 {
     if (isPlainString(value)) {
-        return quote(std::string_view(reinterpret_cast<const char*>(value.data.data()),
-                                      value.data.size() - 1));
+        return quote(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size() - 1));
     }
     std::string out;
     if (value.type == kRegDword && value.data.size() == 4) {
@@ -387,8 +384,8 @@ std::optional<RegeditDocument> RegeditDocument::parse(std::string_view text)
         } else {
             // Long hex data continues on the next lines after a trailing backslash.
             if (isHexData(content)) {
-                while (endsWithContinuation(content) && i + 1 < physical.size() &&
-                       isHexContinuation(physical[i + 1].content)) {
+                while (endsWithContinuation(content) && i + 1 < physical.size()
+                       && isHexContinuation(physical[i + 1].content)) {
                     content = std::string(trimRight(content));
                     content.pop_back();
                     ++i;
@@ -473,8 +470,8 @@ std::optional<RegeditDocument::Value> RegeditDocument::findValue(std::string_vie
 {
     const Line* found = nullptr;
     for (const Line& line : m_lines) {
-        if ((line.kind == Kind::Value || line.kind == Kind::Deletion) &&
-            equalsIgnoreCase(line.name, valueName) && sectionMatches(line.section, keyName)) {
+        if ((line.kind == Kind::Value || line.kind == Kind::Deletion) && equalsIgnoreCase(line.name, valueName)
+            && sectionMatches(line.section, keyName)) {
             found = &line;
         }
     }
@@ -484,8 +481,7 @@ std::optional<RegeditDocument::Value> RegeditDocument::findValue(std::string_vie
     return found->value;
 }
 
-bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueName,
-                               const Value& value)
+bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueName, const Value& value)
 {
     if (hasControlByte(valueName)) {
         return false;
@@ -496,8 +492,8 @@ bool RegeditDocument::setValue(std::string_view keyName, std::string_view valueN
 
     for (std::size_t i = m_lines.size(); i-- > 0;) {
         Line& line = m_lines[i];
-        if ((line.kind == Kind::Value || line.kind == Kind::Deletion) &&
-            equalsIgnoreCase(line.name, valueName) && sectionMatches(line.section, keyName)) {
+        if ((line.kind == Kind::Value || line.kind == Kind::Deletion) && equalsIgnoreCase(line.name, valueName)
+            && sectionMatches(line.section, keyName)) {
             // The name keeps the spelling it already has, as the registry does.
             line.raw = formatLine(line.name);
             line.kind = Kind::Value;
@@ -536,9 +532,8 @@ void RegeditDocument::deleteValue(std::string_view keyName, std::string_view val
     std::size_t keptCount = 0;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
-        const bool removed = (line.kind == Kind::Value || line.kind == Kind::Deletion) &&
-                             equalsIgnoreCase(line.name, valueName) &&
-                             sectionMatches(line.section, keyName);
+        const bool removed = (line.kind == Kind::Value || line.kind == Kind::Deletion)
+                             && equalsIgnoreCase(line.name, valueName) && sectionMatches(line.section, keyName);
         if (!removed) {
             newIndex[i] = keptCount++;
         }

@@ -110,8 +110,8 @@ std::optional<std::string> passwordDatabaseHome()
     std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384u);
     passwd entry{};
     passwd* result = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) != 0 ||
-        result == nullptr || result->pw_dir == nullptr || *result->pw_dir == '\0') {
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) != 0 || result == nullptr
+        || result->pw_dir == nullptr || *result->pw_dir == '\0') {
         return std::nullopt;
     }
     return std::string(result->pw_dir);
@@ -265,8 +265,8 @@ void SettingsFile::setConfigHomeOverride(std::string configHome)
 }
 
 SettingsFile::SettingsFile(std::string directory, std::string fileName)
-    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName),
-      m_lockPath(m_path + ".lock"), m_temporaryPath(m_path + ".tmp")
+    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName), m_lockPath(m_path + ".lock"),
+      m_temporaryPath(m_path + ".tmp")
 {
 }
 

@@ -47,9 +47,8 @@ std::optional<std::string> keyNameOf(SettingsKeyHandle handle)
 // brackets.
 bool isValidPath(std::string_view path)
 {
-    return !path.empty() && path.find(']') == std::string_view::npos &&
-           std::none_of(path.begin(), path.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return !path.empty() && path.find(']') == std::string_view::npos
+           && std::none_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 std::optional<SettingsFile> locateFile()
@@ -124,8 +123,7 @@ long guarded(Operation&& operation)
 // Loads the document and hands it to use; a caller that changes it (forWriting) holds
 // the writer lock from before the load until use has stored the result.
 template <typename Use>
-long withDocument(bool forWriting, Use&& use,
-                  std::chrono::milliseconds lockPatience = SettingsFile::kLockPatience)
+long withDocument(bool forWriting, Use&& use, std::chrono::milliseconds lockPatience = SettingsFile::kLockPatience)
 {
     const auto file = locateFile();
     if (!file) {
@@ -209,8 +207,7 @@ long setSettingsValue(SettingsKeyHandle key, std::string_view name, std::uint32_
     });
 }
 
-long changeSettingsValues(SettingsKeyHandle root, std::string_view path,
-                          std::span<const SettingsValueChange> changes,
+long changeSettingsValues(SettingsKeyHandle root, std::string_view path, std::span<const SettingsValueChange> changes,
                           std::chrono::milliseconds lockPatience)
 {
     return guarded([&] {

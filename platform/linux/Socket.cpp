@@ -81,8 +81,7 @@ void Socket::close()
     }
 }
 
-bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
-                       std::chrono::milliseconds timeout)
+bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, std::chrono::milliseconds timeout)
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -103,7 +102,7 @@ bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
     const timeval tv = toTimeval(timeout);
     const int fd = static_cast<int>(m_handle);
     return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0
-        && ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
+           && ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
 }
 
 bool Socket::sendAll(const char* data, std::size_t length)

@@ -75,8 +75,7 @@ void TcpConnection::close()
     }
 }
 
-TcpConnection TcpConnection::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
-                                       SocketDeadline deadline)
+TcpConnection TcpConnection::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline)
 {
     // The socket stays non-blocking: every wait on it is a poll bounded by a deadline,
     // never the kernel's own limits of minutes.

@@ -95,14 +95,13 @@ DWORD APIENTRY RasSetEntryPropertiesA(LPCSTR lpszPhonebook, LPCSTR lpszEntry, LP
     return RasLayer::instance().provider()->setEntryProperties(phonebookOf(lpszPhonebook), lpszEntry, settings);
 }
 
-DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook,
-                        LPRASDIALPARAMSA lpRasDialParams, DWORD dwNotifierType, LPVOID lpvNotifier,
-                        LPHRASCONN lphRasConn)
+DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhonebook, LPRASDIALPARAMSA lpRasDialParams,
+                        DWORD dwNotifierType, LPVOID lpvNotifier, LPHRASCONN lphRasConn)
 {
     // Only the asynchronous type-1 dial is offered: a synchronous dial would block the
     // caller's window, and the other notifier types have no user here.
-    if (lpRasDialExtensions != nullptr || lpRasDialParams == nullptr || dwNotifierType != 1
-        || lpvNotifier == nullptr || lphRasConn == nullptr || *lphRasConn != nullptr) {
+    if (lpRasDialExtensions != nullptr || lpRasDialParams == nullptr || dwNotifierType != 1 || lpvNotifier == nullptr
+        || lphRasConn == nullptr || *lphRasConn != nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     if (lpRasDialParams->dwSize != sizeof(RASDIALPARAMSA)) {
@@ -127,8 +126,8 @@ DWORD APIENTRY RasDialA(LPRASDIALEXTENSIONS lpRasDialExtensions, LPCSTR lpszPhon
     const LayerConnectionId id = norvanta::platform::ras::nextConnectionId();
     const auto notifier = reinterpret_cast<RASDIALFUNC1>(lpvNotifier);
     auto* dispatcher = &layer.dispatcher();
-    const DWORD result = layer.provider()->dial(
-        id, request, [dispatcher, id, notifier](RASCONNSTATE state, DWORD error) {
+    const DWORD result =
+        layer.provider()->dial(id, request, [dispatcher, id, notifier](RASCONNSTATE state, DWORD error) {
             dispatcher->post(id, notifier, state, error);
         });
     if (result == 0) {

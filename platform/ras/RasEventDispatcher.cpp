@@ -5,10 +5,7 @@
 
 namespace norvanta::platform::ras {
 
-RasEventDispatcher::RasEventDispatcher()
-    : m_thread([this] { run(); })
-{
-}
+RasEventDispatcher::RasEventDispatcher() : m_thread([this] { run(); }) {}
 
 RasEventDispatcher::~RasEventDispatcher()
 {

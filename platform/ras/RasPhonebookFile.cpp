@@ -50,7 +50,8 @@ bool isEnclosedInQuotes(const std::string& text)
 // so a text that starts or ends with either is written inside quotation marks.
 std::string quotedIfNeeded(const std::string& text)
 {
-    const bool needsQuotes = !text.empty() && (isBlank(text.front()) || isBlank(text.back()) || isEnclosedInQuotes(text));
+    const bool needsQuotes =
+        !text.empty() && (isBlank(text.front()) || isBlank(text.back()) || isEnclosedInQuotes(text));
     return needsQuotes ? '"' + text + '"' : text;
 }
 
@@ -107,8 +108,8 @@ std::string formatSection(const std::string& entryName, const EntrySettings& set
                   "EncryptionType=%u\nVpnStrategy=%u\nRedialCount=%u\nRedialPause=%u\n",
                   unsigned{settings.type}, unsigned{settings.options}, unsigned{settings.options2},
                   unsigned{settings.netProtocols}, unsigned{settings.framingProtocol},
-                  unsigned{settings.encryptionType}, unsigned{settings.vpnStrategy},
-                  unsigned{settings.redialCount}, unsigned{settings.redialPause});
+                  unsigned{settings.encryptionType}, unsigned{settings.vpnStrategy}, unsigned{settings.redialCount},
+                  unsigned{settings.redialPause});
     std::ostringstream section;
     section << '[' << entryName << "]\n"
             << numbers << "PhoneNumber=" << quotedIfNeeded(settings.localPhoneNumber) << '\n'
@@ -145,17 +146,14 @@ DWORD readLines(const SettingsFile& file, std::vector<std::string>& lines, DWORD
 SettingsFile fileAt(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? SettingsFile(".", path)
-                                      : SettingsFile(path.substr(0, std::max<std::size_t>(slash, 1)),
-                                                     path.substr(slash + 1));
+    return slash == std::string::npos
+               ? SettingsFile(".", path)
+               : SettingsFile(path.substr(0, std::max<std::size_t>(slash, 1)), path.substr(slash + 1));
 }
 
 } // namespace
 
-RasPhonebookFile::RasPhonebookFile(std::string path)
-    : m_path(path.empty() ? defaultPath() : std::move(path))
-{
-}
+RasPhonebookFile::RasPhonebookFile(std::string path) : m_path(path.empty() ? defaultPath() : std::move(path)) {}
 
 std::string RasPhonebookFile::defaultPath()
 {

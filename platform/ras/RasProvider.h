@@ -55,7 +55,7 @@ inline void wipeSecret(std::string& secret)
 struct DialRequest {
     std::string phonebook;
     std::string entryName;
-    std::string phoneNumber;  // host name or address of the server
+    std::string phoneNumber; // host name or address of the server
     std::string userName;
     std::string password;
     std::string domain;

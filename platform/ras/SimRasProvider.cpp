@@ -18,8 +18,8 @@ struct SimulatedTraffic {
     {
         const auto up = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
         upMs = static_cast<std::uint32_t>(std::min<long long>(up.count(), std::numeric_limits<std::uint32_t>::max()));
-        sent = std::uint64_t{upMs} * 2;       // 2 kB/s out
-        received = std::uint64_t{upMs} * 11;  // 11 kB/s in
+        sent = std::uint64_t{upMs} * 2;      // 2 kB/s out
+        received = std::uint64_t{upMs} * 11; // 11 kB/s in
     }
 
     std::uint32_t upMs = 0;
@@ -29,8 +29,7 @@ struct SimulatedTraffic {
 
 } // namespace
 
-SimRasProvider::SimRasProvider(SimRasConfig config)
-    : m_config(std::move(config))
+SimRasProvider::SimRasProvider(SimRasConfig config) : m_config(std::move(config))
 {
     acquireExternalDropRequest();
 }
@@ -215,9 +214,8 @@ DWORD SimRasProvider::checkServer(const std::string& host) const
 
 bool SimRasProvider::authenticates(const std::string& user, const std::string& password) const
 {
-    return std::any_of(m_config.accounts.begin(), m_config.accounts.end(), [&](const auto& account) {
-        return account.first == user && account.second == password;
-    });
+    return std::any_of(m_config.accounts.begin(), m_config.accounts.end(),
+                       [&](const auto& account) { return account.first == user && account.second == password; });
 }
 
 // A trigger from outside is kept until a link is up to receive it, so that it is not lost

@@ -2,10 +2,7 @@
 
 namespace norvanta::platform::ras {
 
-UnavailableRasProvider::UnavailableRasProvider(DWORD code, std::string text)
-    : m_code(code), m_text(std::move(text))
-{
-}
+UnavailableRasProvider::UnavailableRasProvider(DWORD code, std::string text) : m_code(code), m_text(std::move(text)) {}
 
 DWORD UnavailableRasProvider::validateEntryName(const std::string&, const std::string&)
 {

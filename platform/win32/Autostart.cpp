@@ -43,7 +43,7 @@ bool startsWithDesktop()
 {
     const RunKey key(KEY_QUERY_VALUE);
     return key.get() != nullptr
-        && ::RegQueryValueExW(key.get(), kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+           && ::RegQueryValueExW(key.get(), kValueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 bool setStartsWithDesktop(bool on)
@@ -64,7 +64,7 @@ bool setStartsWithDesktop(bool on)
     const std::wstring command = L"\"" + executable + L"\" --minimized";
     const auto bytes = static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t));
     return ::RegSetValueExW(key.get(), kValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()), bytes)
-        == ERROR_SUCCESS;
+           == ERROR_SUCCESS;
 }
 
 } // namespace norvanta::platform

@@ -37,14 +37,12 @@ std::optional<std::string> utf8From(std::wstring_view wide)
         return std::string();
     }
     const int length = static_cast<int>(wide.size());
-    const int needed = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0,
-                                             nullptr, nullptr);
+    const int needed = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) {
         return std::nullopt;
     }
     std::string bytes(static_cast<std::size_t>(needed), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, bytes.data(), needed, nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, bytes.data(), needed, nullptr, nullptr);
     return bytes;
 }
 
@@ -56,8 +54,8 @@ std::optional<std::string> cp949From(std::wstring_view wide)
     }
     const int length = static_cast<int>(wide.size());
     BOOL usedDefault = FALSE;
-    const int needed = ::WideCharToMultiByte(kCp949, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0,
-                                             nullptr, &usedDefault);
+    const int needed =
+        ::WideCharToMultiByte(kCp949, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &usedDefault);
     if (needed <= 0 || usedDefault) {
         return std::nullopt;
     }

@@ -24,7 +24,8 @@ UINT showRequestMessage()
 LRESULT CALLBACK channelWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == showRequestMessage() && message != 0) {
-        const auto* onShowRequest = reinterpret_cast<const std::function<void()>*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        const auto* onShowRequest =
+            reinterpret_cast<const std::function<void()>*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         if (onShowRequest != nullptr) {
             (*onShowRequest)();
         }
@@ -47,7 +48,7 @@ LRESULT CALLBACK channelWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 void acceptFromLowerIntegrity(HWND window, UINT message)
 {
     using MessageFilter = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
-    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW
+    constexpr DWORD kAllow = 1; // MSGFLT_ALLOW
     const HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     const FARPROC found = user32 != nullptr ? ::GetProcAddress(user32, "ChangeWindowMessageFilterEx") : nullptr;
     if (found != nullptr) {

@@ -109,7 +109,8 @@ std::optional<std::string> findConfigHome()
 long makeDirectories(const std::string& path)
 {
     const std::wstring wide = win32::wideFromUtf8(path);
-    for (std::size_t separator = wide.find_first_of(L"\\/", 3);; separator = wide.find_first_of(L"\\/", separator + 1)) {
+    for (std::size_t separator = wide.find_first_of(L"\\/", 3);;
+         separator = wide.find_first_of(L"\\/", separator + 1)) {
         const std::wstring prefix = wide.substr(0, separator);
         if (!::CreateDirectoryW(prefix.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
             return lastError();
@@ -190,8 +191,8 @@ void SettingsFile::setConfigHomeOverride(std::string configHome)
 }
 
 SettingsFile::SettingsFile(std::string directory, std::string fileName)
-    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName),
-      m_lockPath(m_path + ".lock"), m_temporaryPath(m_path + ".tmp")
+    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName), m_lockPath(m_path + ".lock"),
+      m_temporaryPath(m_path + ".tmp")
 {
 }
 
@@ -271,8 +272,8 @@ long SettingsFile::replace(std::string_view text) const
     const std::wstring temporary = win32::wideFromUtf8(m_temporaryPath);
     // Only a writer holding the lock uses this name, so a file found here is the remains
     // of a writer that died; CREATE_ALWAYS overwrites it.
-    FileHandle file(::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+    FileHandle file(
+        ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return lastError();
     }
@@ -283,9 +284,9 @@ long SettingsFile::replace(std::string_view text) const
     if (!file.closeChecked() && result == kErrorSuccess) {
         result = lastError();
     }
-    if (result == kErrorSuccess &&
-        !::MoveFileExW(temporary.c_str(), win32::wideFromUtf8(m_path).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (result == kErrorSuccess
+        && !::MoveFileExW(temporary.c_str(), win32::wideFromUtf8(m_path).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         result = lastError();
     }
     if (result != kErrorSuccess) {

@@ -160,13 +160,13 @@ long setSettingsValue(SettingsKeyHandle key, std::string_view name, std::uint32_
             return kErrorInvalidParameter;
         }
         const std::string valueName(name);
-        return translate(::RegSetValueExA(nativeOf(key), valueName.c_str(), 0, type, data.data(),
-                                          static_cast<DWORD>(data.size())));
+        return translate(
+            ::RegSetValueExA(nativeOf(key), valueName.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())));
     });
 }
 
-long changeSettingsValues(SettingsKeyHandle root, std::string_view path,
-                          std::span<const SettingsValueChange> changes, std::chrono::milliseconds)
+long changeSettingsValues(SettingsKeyHandle root, std::string_view path, std::span<const SettingsValueChange> changes,
+                          std::chrono::milliseconds)
 {
     // The registry keeps each value whole and needs no writer lock of ours; the checks
     // come first so that a bad name stores nothing.

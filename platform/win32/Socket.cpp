@@ -42,8 +42,7 @@ bool waitForConnect(SOCKET socket, std::chrono::milliseconds timeout)
     }
     int error = 0;
     int length = sizeof error;
-    return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0
-        && error == 0;
+    return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
 }
 
 } // namespace
@@ -84,8 +83,7 @@ void Socket::close()
     }
 }
 
-bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
-                       std::chrono::milliseconds timeout)
+bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, std::chrono::milliseconds timeout)
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -97,8 +95,7 @@ bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
         return false;
     }
     const int result = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const bool connected =
-        result == 0 || (::WSAGetLastError() == WSAEWOULDBLOCK && waitForConnect(socket, timeout));
+    const bool connected = result == 0 || (::WSAGetLastError() == WSAEWOULDBLOCK && waitForConnect(socket, timeout));
     return setBlocking(socket, true) && connected;
 }
 
@@ -109,7 +106,7 @@ bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
     const char* value = reinterpret_cast<const char*>(&milliseconds);
     const SOCKET socket = nativeOf(m_handle);
     return ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, value, sizeof milliseconds) == 0
-        && ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, value, sizeof milliseconds) == 0;
+           && ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, value, sizeof milliseconds) == 0;
 }
 
 bool Socket::sendAll(const char* data, std::size_t length)

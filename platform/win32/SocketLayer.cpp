@@ -96,8 +96,7 @@ void TcpConnection::close()
     }
 }
 
-TcpConnection TcpConnection::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port,
-                                       SocketDeadline deadline)
+TcpConnection TcpConnection::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline)
 {
     // The socket stays non-blocking: every wait on it is a select bounded by a deadline,
     // never the stack's own limit of about 21 s. Not inherited by the updater.

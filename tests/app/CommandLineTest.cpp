@@ -28,10 +28,8 @@ TEST_P(CommandLineTest, ChoosesWhatTheArgumentsAskFor)
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, CommandLineTest,
-    ::testing::Values(Case{"Nothing", {}, Action::Run, ""},
-                      Case{"Version", {"--version"}, Action::PrintVersion, ""},
-                      Case{"Help", {"--help"}, Action::PrintHelp, ""},
-                      Case{"ShortHelp", {"-h"}, Action::PrintHelp, ""},
+    ::testing::Values(Case{"Nothing", {}, Action::Run, ""}, Case{"Version", {"--version"}, Action::PrintVersion, ""},
+                      Case{"Help", {"--help"}, Action::PrintHelp, ""}, Case{"ShortHelp", {"-h"}, Action::PrintHelp, ""},
                       Case{"QtOptionWithItsValue", {"-platform", "offscreen"}, Action::Run, ""},
                       Case{"QtOptionWithAttachedValue", {"--style=fusion"}, Action::Run, ""},
                       Case{"QtFlag", {"-reverse"}, Action::Run, ""},

@@ -45,8 +45,14 @@ Step tick(std::optional<DWORD> seconds, std::string expected = {})
 {
     return {Step::Tick, seconds.value_or(0), 0, 0, !seconds, std::move(expected)};
 }
-Step disconnect(std::string expected) { return {Step::Disconnect, 0, 0, 0, false, std::move(expected)}; }
-Step closing(std::string expected) { return {Step::Close, 0, 0, 0, false, std::move(expected)}; }
+Step disconnect(std::string expected)
+{
+    return {Step::Disconnect, 0, 0, 0, false, std::move(expected)};
+}
+Step closing(std::string expected)
+{
+    return {Step::Close, 0, 0, 0, false, std::move(expected)};
+}
 Step autoReconnect(bool on, std::string expected = {})
 {
     return {Step::AutoReconnect, on, 0, 0, false, std::move(expected)};
@@ -60,37 +66,62 @@ std::string describe(const DialState::Reaction& r)
 {
     std::string words;
     auto add = [&words](const std::string& word) { words += (words.empty() ? "" : " ") + word; };
-    if (r.showNoServer) add("noServer");
-    if (r.showError) add("error:" + std::to_string(*r.showError));
-    if (r.hangUp) add("hangUp");
-    if (r.saveCredentials) add("save");
-    if (r.tickRunning) add(*r.tickRunning ? "tick:on" : "tick:off");
-    if (r.status == text::kConnecting) add("connecting");
-    if (r.status == text::kConnected) add("connected");
-    if (r.status == text::kDisconnected) add("disconnected");
-    if (r.status == text::kDialFailed) add("failed");
-    if (r.status == text::kLinkLost) add("lost");
-    if (r.statusText) add("status:" + *r.statusText);
-    if (r.timeText) add("time:" + *r.timeText);
-    if (r.progress) add("progress:" + std::to_string(*r.progress));
-    if (r.connectEnabled) add(*r.connectEnabled ? "connect:on" : "connect:off");
-    if (r.disconnectEnabled) add(*r.disconnectEnabled ? "disconnect:on" : "disconnect:off");
-    if (r.notify) add(noticeWords[static_cast<int>(*r.notify)]);
-    if (r.phaseChanged) add(phaseWords[static_cast<int>(*r.phaseChanged)]);
-    if (r.startDial) add("dial");
+    if (r.showNoServer)
+        add("noServer");
+    if (r.showError)
+        add("error:" + std::to_string(*r.showError));
+    if (r.hangUp)
+        add("hangUp");
+    if (r.saveCredentials)
+        add("save");
+    if (r.tickRunning)
+        add(*r.tickRunning ? "tick:on" : "tick:off");
+    if (r.status == text::kConnecting)
+        add("connecting");
+    if (r.status == text::kConnected)
+        add("connected");
+    if (r.status == text::kDisconnected)
+        add("disconnected");
+    if (r.status == text::kDialFailed)
+        add("failed");
+    if (r.status == text::kLinkLost)
+        add("lost");
+    if (r.statusText)
+        add("status:" + *r.statusText);
+    if (r.timeText)
+        add("time:" + *r.timeText);
+    if (r.progress)
+        add("progress:" + std::to_string(*r.progress));
+    if (r.connectEnabled)
+        add(*r.connectEnabled ? "connect:on" : "connect:off");
+    if (r.disconnectEnabled)
+        add(*r.disconnectEnabled ? "disconnect:on" : "disconnect:off");
+    if (r.notify)
+        add(noticeWords[static_cast<int>(*r.notify)]);
+    if (r.phaseChanged)
+        add(phaseWords[static_cast<int>(*r.phaseChanged)]);
+    if (r.startDial)
+        add("dial");
     return words;
 }
 
 DialState::Reaction run(DialState& state, const Step& step)
 {
     switch (step.kind) {
-    case Step::Connect: return state.connectPressed(step.a != 0, step.b != 0);
-    case Step::Started: return state.dialStarted(step.a, handle(step.b));
-    case Step::Event: return state.dialEvent(handle(step.b), step.a, step.c);
-    case Step::Tick: return state.tick(step.linkGone ? std::nullopt : std::optional<std::int32_t>(step.a));
-    case Step::Disconnect: return state.disconnectPressed();
-    case Step::Close: return state.windowClosing();
-    case Step::AutoReconnect: return state.setAutoReconnect(step.a != 0);
+    case Step::Connect:
+        return state.connectPressed(step.a != 0, step.b != 0);
+    case Step::Started:
+        return state.dialStarted(step.a, handle(step.b));
+    case Step::Event:
+        return state.dialEvent(handle(step.b), step.a, step.c);
+    case Step::Tick:
+        return state.tick(step.linkGone ? std::nullopt : std::optional<std::int32_t>(step.a));
+    case Step::Disconnect:
+        return state.disconnectPressed();
+    case Step::Close:
+        return state.windowClosing();
+    case Step::AutoReconnect:
+        return state.setAutoReconnect(step.a != 0);
     }
     return {};
 }
@@ -176,42 +207,50 @@ INSTANTIATE_TEST_SUITE_P(
                  connectedOn(1, {tick(65, "time: 0 시간 :  1 분 :  5 초"), disconnect(kUserEnd)}), Phase::Idle},
         Sequence{"NoServerSaysSoAndDialsNothing", {connect(false, false, "noServer")}, Phase::Idle},
         Sequence{"RefusedAtOnceIsADialError",
-                 {connect(true, false, kDial), started(87, 0, "error:87 hangUp failed time: connect:on =idle")}, Phase::Idle},
+                 {connect(true, false, kDial), started(87, 0, "error:87 hangUp failed time: connect:on =idle")},
+                 Phase::Idle},
         Sequence{"ErrorEventEndsTheDial",
                  {connect(true, false, kDial), started(0, 1),
                   event(1, RASCS_Authenticate, 691, "error:691 hangUp failed time: connect:on =idle")},
                  Phase::Idle},
         Sequence{"DisconnectedWithoutErrorIsNoConnection",
-                 {connect(true, false, kDial), started(0, 1), event(1, RASCS_Disconnected, 0, "hangUp disconnected time: connect:on =idle"),
-                  tick(3, "tick:off")},
+                 {connect(true, false, kDial), started(0, 1),
+                  event(1, RASCS_Disconnected, 0, "hangUp disconnected time: connect:on =idle"), tick(3, "tick:off")},
                  Phase::Idle},
         Sequence{"SecondConnectDuringADialIsIgnored",
-                 {connect(true, false, kDial), started(0, 1), connect(true, false, ""), event(1, RASCS_Connected, 0, kConnected)},
+                 {connect(true, false, kDial), started(0, 1), connect(true, false, ""),
+                  event(1, RASCS_Connected, 0, kConnected)},
                  Phase::Connected},
         Sequence{"ConnectWhileTheLinkIsUpIsIgnored", connectedOn(1, {connect(true, true, "")}), Phase::Connected},
         // A wrong-password dial cancelled, then a new one: the old 691 arrives late.
         Sequence{"LateEventOfAnEarlierDialIsIgnored",
-                 {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), connect(true, false, kDial), started(0, 2),
-                  event(1, RASCS_Authenticate, 691, ""), event(2, RASCS_Connected, 0, kConnected)},
+                 {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), connect(true, false, kDial),
+                  started(0, 2), event(1, RASCS_Authenticate, 691, ""), event(2, RASCS_Connected, 0, kConnected)},
                  Phase::Connected},
-        Sequence{"DisconnectDuringADialCancelsIt",
-                 {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), event(1, RASCS_Connected, 0, "")},
-                 Phase::Idle},
+        Sequence{
+            "DisconnectDuringADialCancelsIt",
+            {connect(true, false, kDial), started(0, 1), disconnect(kUserCancel), event(1, RASCS_Connected, 0, "")},
+            Phase::Idle},
         // With reconnecting switched off, a drop ends the link for good.
         Sequence{"DropNoticedByTheTick",
-                 joined({{autoReconnect(false)}, connectedOn(1, {tick(1, "time: 0 시간 :  0 분 :  1 초"), tick({}, kLost)})}),
+                 joined({{autoReconnect(false)},
+                         connectedOn(1, {tick(1, "time: 0 시간 :  0 분 :  1 초"), tick({}, kLost)})}),
                  Phase::Idle},
         Sequence{"DropArrivingAsAnEvent",
-                 joined({{autoReconnect(false)}, connectedOn(1, {event(1, RASCS_Disconnected, 0, kLost), tick(2, "tick:off")})}),
+                 joined({{autoReconnect(false)},
+                         connectedOn(1, {event(1, RASCS_Disconnected, 0, kLost), tick(2, "tick:off")})}),
                  Phase::Idle},
         // Enter after a drop the tick has not seen yet: the link is ended, the new dial
         // runs, and the tick no longer reads the new dial as a lost link.
-        Sequence{"ConnectAfterAnUnnoticedDropStartsAFreshDial",
-                 connectedOn(1, {connect(true, false, "hangUp tick:off connecting time: connect:off notify =dialing dial"), started(0, 2),
-                                 tick({}, "tick:off"), event(2, RASCS_Connected, 0, kConnected), connect(true, true, "")}),
-                 Phase::Connected},
+        Sequence{
+            "ConnectAfterAnUnnoticedDropStartsAFreshDial",
+            connectedOn(1, {connect(true, false, "hangUp tick:off connecting time: connect:off notify =dialing dial"),
+                            started(0, 2), tick({}, "tick:off"), event(2, RASCS_Connected, 0, kConnected),
+                            connect(true, true, "")}),
+            Phase::Connected},
         Sequence{"ClosingMidDialHangsUp",
-                 {connect(true, false, kDial), started(0, 1), closing("hangUp tick:off time: connect:on =idle"), event(1, RASCS_Connected, 0, "")},
+                 {connect(true, false, kDial), started(0, 1), closing("hangUp tick:off time: connect:on =idle"),
+                  event(1, RASCS_Connected, 0, "")},
                  Phase::Idle},
         Sequence{"ClosingWhileIdleHangsUpNothing", {closing("tick:off connect:on")}, Phase::Idle},
         // Every progress state is named in the time line until the dial ends; a failed
@@ -225,32 +264,41 @@ INSTANTIATE_TEST_SUITE_P(
         Sequence{"OnlyADropNotifies",
                  joined({{autoReconnect(false)},
                          connectedOn(1, {disconnect(kUserEnd), connect(true, false, kDial), started(0, 2),
-                                         event(2, RASCS_Connected, 0, kConnected), tick({}, kLost), tick({}, "tick:off"),
-                                         event(2, RASCS_Disconnected, 0, "")})}),
+                                         event(2, RASCS_Connected, 0, kConnected), tick({}, kLost),
+                                         tick({}, "tick:off"), event(2, RASCS_Disconnected, 0, "")})}),
                  Phase::Idle},
         // A drop is dialed again after its pause; once the link is back, a later drop
         // starts from the first attempt again.
         Sequence{"ADropIsDialedAgainAfterItsPause",
-                 joined({connectedOn(1, {tick({}, kDropThenWait)}), pauseThenDial(1, 5, 2),
-                         {event(2, RASCS_Connected, 0, "save tick:on connected time: disconnect:on notify:reconnected =connected"),
+                 joined({connectedOn(1, {tick({}, kDropThenWait)}),
+                         pauseThenDial(1, 5, 2),
+                         {event(2, RASCS_Connected, 0,
+                                "save tick:on connected time: disconnect:on notify:reconnected =connected"),
                           event(2, RASCS_Disconnected, 0, kDropThenWait)}}),
                  Phase::Waiting},
         // Each failed attempt waits longer; the third failure ends like any failed dial.
-        Sequence{"FailedReconnectsWaitLongerThenGiveUp",
-                 joined({connectedOn(1, {event(1, RASCS_Disconnected, 0, kDropThenWait)}), pauseThenDial(1, 5, 2),
-                         {event(2, RASCS_ConnectDevice, 800, failedThenWait(2, 15))}, pauseThenDial(2, 15, 3),
-                         {event(3, RASCS_Disconnected, 0, failedThenWait(3, 45))}, pauseThenDial(3, 45, 4),
-                         {event(4, RASCS_ConnectDevice, 800, "error:800 hangUp failed time: connect:on notify:gaveup =idle"),
-                          tick(0, "tick:off")}}),
-                 Phase::Idle},
+        Sequence{
+            "FailedReconnectsWaitLongerThenGiveUp",
+            joined({connectedOn(1, {event(1, RASCS_Disconnected, 0, kDropThenWait)}),
+                    pauseThenDial(1, 5, 2),
+                    {event(2, RASCS_ConnectDevice, 800, failedThenWait(2, 15))},
+                    pauseThenDial(2, 15, 3),
+                    {event(3, RASCS_Disconnected, 0, failedThenWait(3, 45))},
+                    pauseThenDial(3, 45, 4),
+                    {event(4, RASCS_ConnectDevice, 800, "error:800 hangUp failed time: connect:on notify:gaveup =idle"),
+                     tick(0, "tick:off")}}),
+            Phase::Idle},
         // A refused login is not tried again: another try would be refused as well.
         Sequence{"RefusedLoginEndsTheReconnect",
-                 joined({connectedOn(1, {tick({}, kDropThenWait)}), pauseThenDial(1, 5, 2),
-                         {event(2, RASCS_Authenticate, 691, "error:691 hangUp failed time: connect:on notify:gaveup =idle")}}),
+                 joined({connectedOn(1, {tick({}, kDropThenWait)}),
+                         pauseThenDial(1, 5, 2),
+                         {event(2, RASCS_Authenticate, 691,
+                                "error:691 hangUp failed time: connect:on notify:gaveup =idle")}}),
                  Phase::Idle},
         // The user's 접속종료 during the pause ends the wait; so does switching it off.
         Sequence{"DisconnectDuringThePauseEndsTheWait",
-                 connectedOn(1, {tick({}, kDropThenWait), tick(0, waiting(1, 4)), disconnect(kUserEnd), tick(0, "tick:off")}),
+                 connectedOn(1, {tick({}, kDropThenWait), tick(0, waiting(1, 4)), disconnect(kUserEnd),
+                                 tick(0, "tick:off")}),
                  Phase::Idle},
         Sequence{"SwitchedOffDuringThePauseEndsAsADrop",
                  connectedOn(1, {tick({}, kDropThenWait), autoReconnect(false, "tick:off lost connect:on =idle"),

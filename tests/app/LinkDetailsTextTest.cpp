@@ -8,8 +8,8 @@
 
 namespace {
 
-using norvanta::app::formatByteCount;
 using norvanta::app::describeLink;
+using norvanta::app::formatByteCount;
 using norvanta::platform::LinkDetails;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -21,7 +21,7 @@ TEST(LinkDetailsTextTest, ByteCountsAtTheEdgesOfEachUnit)
         {1023, "1023 B"},
         {1024, "1.0 KB"},
         {1536, "1.5 KB"},
-        {1024 * 1024 - 1, "1.0 MB"},  // never "1024.0 KB"
+        {1024 * 1024 - 1, "1.0 MB"}, // never "1024.0 KB"
         {12 * 1024 * 1024 + 1, "12.0 MB"},
         {3'435'973'837ull, "3.2 GB"},
         {~0ull, "16777216.0 TB"},

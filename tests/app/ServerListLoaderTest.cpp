@@ -65,8 +65,9 @@ TEST_F(ServerListLoaderTest, RowsArriveInDocumentOrderWithNamesAsSent)
 
 TEST_F(ServerListLoaderTest, EntitiesAreDecodedAndExtraChildrenSkipped)
 {
-    serve("<list>" + row("<id>7</id><server_name>A &amp; B &#49;&#x32;</server_name><note/>"
-                         "<server_addr>&lt;host&gt;</server_addr><tail>x</tail>")
+    serve("<list>"
+          + row("<id>7</id><server_name>A &amp; B &#49;&#x32;</server_name><note/>"
+                "<server_addr>&lt;host&gt;</server_addr><tail>x</tail>")
           + "<other/>" + server("C", "c") + "</list>");
     ASSERT_TRUE(load());
     EXPECT_EQ(m_names, (std::vector<std::string>{"A & B 12", "C"}));
@@ -90,8 +91,9 @@ TEST_F(ServerListLoaderTest, RowWithoutANameEndsTheList)
 
 TEST_F(ServerListLoaderTest, OnlyChildrenOfTheRootAreServers)
 {
-    serve("<datarow><group>" + server("nested", "n") + "</group><server_name>r</server_name>"
-          "<server_addr>r</server_addr></datarow>");
+    serve("<datarow><group>" + server("nested", "n")
+          + "</group><server_name>r</server_name>"
+            "<server_addr>r</server_addr></datarow>");
     ASSERT_TRUE(load());
     EXPECT_TRUE(m_names.empty());
 }

@@ -34,12 +34,12 @@
 #include <memory>
 
 namespace text = norvanta::app::text;
-using norvanta::tools::DevService;
-using norvanta::tools::DevServiceConfig;
-using norvanta::ui::MessageBox;
 using norvanta::apptest::linkUp;
 using norvanta::apptest::rasText;
 using norvanta::apptest::u;
+using norvanta::tools::DevService;
+using norvanta::tools::DevServiceConfig;
+using norvanta::ui::MessageBox;
 
 namespace {
 
@@ -49,7 +49,6 @@ const std::string kServerList =
     "<datarow><server_name>K2-1 &amp; B</server_name><server_addr>localhost</server_addr></datarow>"
     "<datarow><server_name>C1-1</server_name><server_addr>127.0.0.3</server_addr></datarow>"
     "</NewDataSet>";
-
 
 // Counts the Enter presses that reach the object it filters.
 class KeyPressCounter : public QObject {
@@ -281,7 +280,7 @@ private slots:
         QVERIFY(!m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->isChecked());
         auto inputsEnabled = [this] {
             return m_dialog->serverCombo()->isEnabled() && m_dialog->userIdEdit()->isEnabled()
-                && m_dialog->passwordEdit()->isEnabled();
+                   && m_dialog->passwordEdit()->isEnabled();
         };
         QVERIFY(!m_dialog->disconnectButton()->isEnabled());
         QVERIFY(inputsEnabled());
@@ -477,7 +476,8 @@ private slots:
         slow.dripPause = std::chrono::milliseconds(3);
         DevService dripping(slow);
         QVERIFY(dripping.start());
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(dripping.port())).c_str());
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST",
+                                              ("127.0.0.1:" + std::to_string(dripping.port())).c_str());
 
         openDialog(false);
         QVERIFY(m_dialog->serverListLoading());
@@ -534,7 +534,8 @@ private slots:
         m_dialog->userIdEdit()->setText("demo");
         m_dialog->passwordEdit()->setText("demo");
 
-        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", ("127.0.0.1:" + std::to_string(m_service->port())).c_str());
+        norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST",
+                                              ("127.0.0.1:" + std::to_string(m_service->port())).c_str());
         MessageBox::clearRecorded();
         const int connections = m_service->connectionCount();
         QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
@@ -668,9 +669,8 @@ private slots:
     void keyboardReachesAndMarksEveryControl()
     {
         openDialog();
-        const QList<QWidget*> stops{m_dialog->userIdEdit(),      m_dialog->passwordEdit(),
-                                    m_dialog->saveIdBox(),       m_dialog->savePasswordBox(),
-                                    m_dialog->serverCombo(),     serverInfoButton(),
+        const QList<QWidget*> stops{m_dialog->userIdEdit(),      m_dialog->passwordEdit(), m_dialog->saveIdBox(),
+                                    m_dialog->savePasswordBox(), m_dialog->serverCombo(),  serverInfoButton(),
                                     m_dialog->connectButton()};
         m_dialog->passwordEdit()->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
@@ -682,8 +682,10 @@ private slots:
             } else {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
-            QVERIFY2(stop->hasFocus(), qPrintable(QString("stop %1 is %2").arg(index).arg(
-                                           QApplication::focusWidget()->metaObject()->className())));
+            QVERIFY2(
+                stop->hasFocus(),
+                qPrintable(
+                    QString("stop %1 is %2").arg(index).arg(QApplication::focusWidget()->metaObject()->className())));
             QVERIFY2(stop->grab().toImage() != unfocused, qPrintable(QString("stop %1 shows no focus").arg(index)));
         }
 

@@ -83,9 +83,8 @@ private slots:
         int shownOnTheWindowsThread = 0;
         auto running = setup();
         running.runDialog = [&](norvanta::app::StartupFetch& fetch, LaterStarts& laterStarts) {
-            QObject::connect(&laterStarts, &LaterStarts::showRequested, &fetch, [&] {
-                shownOnTheWindowsThread += QThread::currentThread() == fetch.thread() ? 1 : 0;
-            });
+            QObject::connect(&laterStarts, &LaterStarts::showRequested, &fetch,
+                             [&] { shownOnTheWindowsThread += QThread::currentThread() == fetch.thread() ? 1 : 0; });
             QVERIFY(InstanceChannel::askToShow("Norvanta VPN"));
             QTRY_COMPARE_WITH_TIMEOUT(shownOnTheWindowsThread, 1, norvanta::testsupport::scaledMs(5000));
             QTRY_VERIFY_WITH_TIMEOUT(!fetch.running(), norvanta::testsupport::scaledMs(10000));

@@ -15,10 +15,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using QEL::QEL_Network::QEL_Request;
-using QEL::QEL_Network::TransportLimits;
 using norvanta::platform::Socket;
 using norvanta::platform::SocketWaiter;
+using QEL::QEL_Network::QEL_Request;
+using QEL::QEL_Network::TransportLimits;
 
 // Every single wait may last longer than the whole exchange, so only the exchange's own
 // deadline can end these cases on time.
@@ -156,16 +156,15 @@ TEST_P(DeadlineTest, ExchangeEndsByItsTotalTime)
     EXPECT_LT(took, kTotal + slack());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stalls, DeadlineTest,
-    testing::Values(StallCase{"SilentServer", {}},
-                    StallCase{"SilentInsideTheHeader", {{"HTTP/1.0 200 OK\r\nX: ", 0ms}}},
-                    StallCase{"SilentInsideTheBody", {{"HTTP/1.0 200 OK\r\n\r\n<list>", 0ms}}},
-                    StallCase{"OneBytePerSecondAndAHalf", oneBytePer(1500ms)},
-                    StallCase{"LargeRequestNeverRead", {}, Listener::Accepting, 8u << 20},
-                    StallCase{"ConnectionNeverAccepted", {}, Listener::NeverAccepting},
-                    StallCase{"SlowNameLookup", {}, Listener::Accepting, 0, 6000ms}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Stalls, DeadlineTest,
+                         testing::Values(StallCase{"SilentServer", {}},
+                                         StallCase{"SilentInsideTheHeader", {{"HTTP/1.0 200 OK\r\nX: ", 0ms}}},
+                                         StallCase{"SilentInsideTheBody", {{"HTTP/1.0 200 OK\r\n\r\n<list>", 0ms}}},
+                                         StallCase{"OneBytePerSecondAndAHalf", oneBytePer(1500ms)},
+                                         StallCase{"LargeRequestNeverRead", {}, Listener::Accepting, 8u << 20},
+                                         StallCase{"ConnectionNeverAccepted", {}, Listener::NeverAccepting},
+                                         StallCase{"SlowNameLookup", {}, Listener::Accepting, 0, 6000ms}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 
@@ -182,8 +181,7 @@ TEST(NameLookup, ManyInQuickSuccessionAllResolve)
     int unresolved = 0;
     for (int lookup = 0; lookup < 2000; ++lookup) {
         std::uint32_t address = 0;
-        if (!norvanta::platform::ResolveIpv4("127.0.0.1", address, Clock::now() + 10s)
-            || address != loopback) {
+        if (!norvanta::platform::ResolveIpv4("127.0.0.1", address, Clock::now() + 10s) || address != loopback) {
             ++unresolved;
         }
     }

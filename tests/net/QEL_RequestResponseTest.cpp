@@ -9,12 +9,12 @@
 namespace {
 
 using namespace std::chrono_literals;
-using QEL::QEL_Network::QEL_Request;
-using QEL::QEL_Network::Response;
-using QEL::QEL_Network::TransportLimits;
 using norvanta::tools::DevService;
 using norvanta::tools::DevServiceConfig;
 using norvanta::tools::Misbehaviour;
+using QEL::QEL_Network::QEL_Request;
+using QEL::QEL_Network::Response;
+using QEL::QEL_Network::TransportLimits;
 
 const std::string kServerList =
     "<?xml version=\"1.0\" encoding=\"euc-kr\"?>\n<list><datarow><server_name>K1-1 \xBC\xAD\xBF\xEF"
@@ -146,12 +146,13 @@ TEST_P(HostileServerTest, FailsAsTransportFailure)
     EXPECT_EQ(m_header, "untouched");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Misbehaviours, HostileServerTest,
-    ::testing::Values(HostileCase{"silent_after_accept", Misbehaviour::Silent},
-                      HostileCase{"endless_header", Misbehaviour::EndlessHeader},
-                      HostileCase{"endless_body", Misbehaviour::EndlessBody}),
-    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.description); });
+INSTANTIATE_TEST_SUITE_P(Misbehaviours, HostileServerTest,
+                         ::testing::Values(HostileCase{"silent_after_accept", Misbehaviour::Silent},
+                                           HostileCase{"endless_header", Misbehaviour::EndlessHeader},
+                                           HostileCase{"endless_body", Misbehaviour::EndlessBody}),
+                         [](const ::testing::TestParamInfo<HostileCase>& info) {
+                             return std::string(info.param.description);
+                         });
 
 TEST_F(ResponseTest, DripPastTheTotalTimeIsAbandoned)
 {
@@ -209,7 +210,7 @@ TEST(ConnectFailure, UnreachableOrUnresolvableHostsFail)
 {
     QEL_Request request(quickLimits());
     for (const char* url : {"http://127.0.0.1:1/serverlist.xml", "http://no-such-host.invalid/serverlist.xml",
-                                  "http://127.0.0.1:70000/serverlist.xml", "http://127.0.0.1:0/"}) {
+                            "http://127.0.0.1:70000/serverlist.xml", "http://127.0.0.1:0/"}) {
         std::string header = "untouched";
         std::string body;
         EXPECT_FALSE(request.Request(url, "", header, body)) << url;

@@ -8,10 +8,10 @@
 
 namespace {
 
-using QEL::QEL_Network::ParsedUrl;
-using QEL::QEL_Network::QEL_Request;
 using norvanta::tools::DevService;
 using norvanta::tools::DevServiceConfig;
+using QEL::QEL_Network::ParsedUrl;
+using QEL::QEL_Network::QEL_Request;
 
 const std::string kFixedHeaders =
     "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/vnd.ms-excel, "
@@ -32,26 +32,23 @@ protected:
 
 TEST_F(WireTest, VersionQueryIsSentExactly)
 {
-    ASSERT_TRUE(m_request.Request(m_service.url("/update/Update_Ver.txt"), "cs/update/ver.php",
-                                  m_header, m_body));
-    EXPECT_EQ(m_service.lastRequest(),
-              "POST /update/Update_Ver.txt HTTP/1.0\r\n" + kFixedHeaders
-                  + "Content-Length: 17\r\n"
-                    "Host: 127.0.0.1\r\n"
-                    "Content-Type: application/x-www-form-urlencoded\r\n"
-                    "\r\n"
-                    "cs/update/ver.php");
+    ASSERT_TRUE(m_request.Request(m_service.url("/update/Update_Ver.txt"), "cs/update/ver.php", m_header, m_body));
+    EXPECT_EQ(m_service.lastRequest(), "POST /update/Update_Ver.txt HTTP/1.0\r\n" + kFixedHeaders
+                                           + "Content-Length: 17\r\n"
+                                             "Host: 127.0.0.1\r\n"
+                                             "Content-Type: application/x-www-form-urlencoded\r\n"
+                                             "\r\n"
+                                             "cs/update/ver.php");
     EXPECT_EQ(m_body, "1.0.3");
 }
 
 TEST_F(WireTest, EmptyBodySendsNoContentLengthButKeepsContentType)
 {
     ASSERT_TRUE(m_request.Request(m_service.url("/serverlist.xml"), "", m_header, m_body));
-    EXPECT_EQ(m_service.lastRequest(),
-              "POST /serverlist.xml HTTP/1.0\r\n" + kFixedHeaders
-                  + "Host: 127.0.0.1\r\n"
-                    "Content-Type: application/x-www-form-urlencoded\r\n"
-                    "\r\n");
+    EXPECT_EQ(m_service.lastRequest(), "POST /serverlist.xml HTTP/1.0\r\n" + kFixedHeaders
+                                           + "Host: 127.0.0.1\r\n"
+                                             "Content-Type: application/x-www-form-urlencoded\r\n"
+                                             "\r\n");
     EXPECT_EQ(m_body, "<list/>");
 }
 
@@ -75,9 +72,9 @@ TEST_F(WireTest, PathKeepsItsLetterCaseAndQuery)
 TEST_F(WireTest, RefusedRequestsNeverConnect)
 {
     const std::string port = std::to_string(m_service.port());
-    for (const std::string& url : {"ftp://127.0.0.1:" + port + "/serverlist.xml",
-                                  "https://127.0.0.1:" + port + "/serverlist.xml",
-                                  "http:/127.0.0.1:" + port + "/serverlist.xml"}) {
+    for (const std::string& url :
+         {"ftp://127.0.0.1:" + port + "/serverlist.xml", "https://127.0.0.1:" + port + "/serverlist.xml",
+          "http:/127.0.0.1:" + port + "/serverlist.xml"}) {
         m_body.clear();
         EXPECT_FALSE(m_request.Request(url, "", m_header, m_body)) << url;
         EXPECT_EQ(m_body, "ERROR") << url;
@@ -119,10 +116,13 @@ INSTANTIATE_TEST_SUITE_P(
         UrlCase{"no_path", "http://vpn.example.com", {"HTTP", "VPN.EXAMPLE.COM", "", 80}},
         UrlCase{"port", "http://127.0.0.1:8080/a", {"HTTP", "127.0.0.1", "/a", 8080}},
         UrlCase{"port_not_a_number", "http://host:abc/a", {"HTTP", "HOST", "/a", 0}},
-        UrlCase{"no_colon_means_http", "vpn.example.com/Update/Ver.txt", {"HTTP", "VPN.EXAMPLE.COM", "/Update/Ver.txt", 80}},
+        UrlCase{"no_colon_means_http",
+                "vpn.example.com/Update/Ver.txt",
+                {"HTTP", "VPN.EXAMPLE.COM", "/Update/Ver.txt", 80}},
         UrlCase{"other_scheme", "ftp://files.example.com/x", {"FTP", "FILES.EXAMPLE.COM", "/x", 80}},
         UrlCase{"single_slash", "http:/host/x", {"HTTP", "", "/host/x", 80}},
-        UrlCase{"case_kept_in_path", "Http://Mixed.Example/Update/Update_Ver.txt",
+        UrlCase{"case_kept_in_path",
+                "Http://Mixed.Example/Update/Update_Ver.txt",
                 {"HTTP", "MIXED.EXAMPLE", "/Update/Update_Ver.txt", 80}},
         UrlCase{"host_stops_at_other_characters", "http://host_name/x", {"HTTP", "HOST", "_name/x", 80}},
         UrlCase{"long_scheme_is_cut", "abcdefghijklmnopqrstuvwxyz://h/", {"ABCDEFGHIJKLMNOPQRS", "H", "/", 80}},

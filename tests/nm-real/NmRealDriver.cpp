@@ -27,8 +27,8 @@ constexpr char kServer[] = "10.99.0.1";
 constexpr char kOtherServer[] = "10.99.0.3";
 constexpr char kUser[] = "norvanta";
 constexpr char kPassword[] = "stand-secret-7f3a";
-constexpr char kKoreanUser[] = "\xc8\xab\xb1\xe6\xb5\xbf";                    // 홍길동, CP949
-constexpr char kKoreanPassword[] = "\xba\xf1\xb9\xd0\xb9\xf8\xc8\xa3-7f3a";  // 비밀번호-7f3a, CP949
+constexpr char kKoreanUser[] = "\xc8\xab\xb1\xe6\xb5\xbf";                  // 홍길동, CP949
+constexpr char kKoreanPassword[] = "\xba\xf1\xb9\xd0\xb9\xf8\xc8\xa3-7f3a"; // 비밀번호-7f3a, CP949
 constexpr auto kPatience = std::chrono::seconds(20);
 
 std::string hook(const std::string& arguments)
@@ -88,7 +88,7 @@ HRASCONN stallAtAuthenticate()
     const HRASCONN handle = dial();
     const auto events = EventLog::instance().waitFor(handle, reached(RASCS_Authenticate));
     check(!events.empty() && events.back() == Event{RASCS_Authenticate, 0}, "connecting " + describe(events));
-    hook("wait-pppd");  // pppd has started and been given the password
+    hook("wait-pppd"); // pppd has started and been given the password
     return handle;
 }
 
@@ -105,7 +105,8 @@ void failsWith(const char* mode, DWORD code)
 const std::map<std::string, std::function<void()>> kScenarios = {
     {"success", [] { checkQuietAfterHangUp(connectAndCheck()); }},
     {"unprivileged", [] { checkQuietAfterHangUp(connectAndCheck()); }},
-    {"profile-reuse", [] {
+    {"profile-reuse",
+     [] {
          checkQuietAfterHangUp(connectAndCheck());
          checkQuietAfterHangUp(connectAndCheck());
          check(hook("profiles") == "1", "one profile after two dials");
@@ -116,7 +117,8 @@ const std::map<std::string, std::function<void()>> kScenarios = {
                "the plugin dialed the new server");
          check(hook("calls Update2") == "2", "the profile was rewritten on the first dial and the new server only");
      }},
-    {"korean", [] {
+    {"korean",
+     [] {
          // pppd cannot log in with a Korean ID or password as a Windows client does, and
          // bytes that are no CP949 text cannot be sent: each is refused before
          // NetworkManager is asked.
@@ -139,11 +141,13 @@ const std::map<std::string, std::function<void()>> kScenarios = {
     {"plugin-fail", [] { failsWith("connect", kErrorNmLinkFailed); }},
     {"plugin-missing", [] { failsWith("connect", kErrorNmPluginMissing); }},
     {"no-primary", [] { failsWith("connect", kErrorNmNoNetwork); }},
-    {"no-ppp-kernel", [] {
+    {"no-ppp-kernel",
+     [] {
          failsWith("connect", kErrorNmNoPppKernel);
          check(hook("nm-asked") == "0", "NetworkManager was never asked to activate");
      }},
-    {"down-connecting", [] {
+    {"down-connecting",
+     [] {
          const HRASCONN handle = stallAtAuthenticate();
          hook(std::string("nm-down '") + kEntry + "'");
          const auto events = EventLog::instance().waitFor(handle, ended);
@@ -151,17 +155,20 @@ const std::map<std::string, std::function<void()>> kScenarios = {
          checkOutcome(events, ERROR_USER_DISCONNECTION);
          RasHangUpA(handle);
      }},
-    {"down-connected", [] {
+    {"down-connected",
+     [] {
          const HRASCONN handle = connectAndCheck();
          hook(std::string("nm-down '") + kEntry + "'");
          checkDropped(handle);
      }},
-    {"dropped", [] {
+    {"dropped",
+     [] {
          const HRASCONN handle = connectAndCheck();
          hook("drop");
          checkDropped(handle);
      }},
-    {"uplink-lost", [] {
+    {"uplink-lost",
+     [] {
          const HRASCONN handle = stallAtAuthenticate();
          hook("uplink-down");
          const auto events = EventLog::instance().waitFor(handle, ended);
@@ -169,7 +176,8 @@ const std::map<std::string, std::function<void()>> kScenarios = {
          checkOutcome(events, kErrorNmUplinkLost);
          RasHangUpA(handle);
      }},
-    {"hangup-connecting", [] {
+    {"hangup-connecting",
+     [] {
          checkQuietAfterHangUp(stallAtAuthenticate());
          check(hook("pppd-log").find("exit 5") != std::string::npos, "pppd was told to stop");
      }},

@@ -26,15 +26,14 @@ TEST_P(CodePageRoundTripTest, BothDirectionsAgreeWithTheWindowsCodePage)
     EXPECT_EQ(exactUtf8FromCp949(GetParam().cp949), GetParam().utf8);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, CodePageRoundTripTest,
-    ::testing::Values(RoundTrip{"Ascii", "demo 1.2.3.4", "demo 1.2.3.4"},
-                      RoundTrip{"DeleteStaysItself", "\x7f", "\x7f"},
-                      RoundTrip{"BasicSyllables", "서울 2", "\xBC\xAD\xBF\xEF 2"},
-                      RoundTrip{"ExtendedSyllables", "똠햏", "\x8C\x63\xC1\x64"},
-                      RoundTrip{"ExtendedAndBasic", "갂힝", "\x81\x41\xC8\xFE"},
-                      RoundTrip{"Empty", "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, CodePageRoundTripTest,
+                         ::testing::Values(RoundTrip{"Ascii", "demo 1.2.3.4", "demo 1.2.3.4"},
+                                           RoundTrip{"DeleteStaysItself", "\x7f", "\x7f"},
+                                           RoundTrip{"BasicSyllables", "서울 2", "\xBC\xAD\xBF\xEF 2"},
+                                           RoundTrip{"ExtendedSyllables", "똠햏", "\x8C\x63\xC1\x64"},
+                                           RoundTrip{"ExtendedAndBasic", "갂힝", "\x81\x41\xC8\xFE"},
+                                           RoundTrip{"Empty", "", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Lenient {
     const char* name;
@@ -50,13 +49,18 @@ TEST_P(CodePageToCp949Test, UnrepresentableCharactersBecomeQuestionMarks)
     EXPECT_EQ(exactCp949FromUtf8(GetParam().input), std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, CodePageToCp949Test,
-    ::testing::Values(Lenient{"LatinAccent", "caf\xC3\xA9!", "caf?!"},
-                      Lenient{"Emoji", "a\xF0\x9F\x98\x80" "b", "a?b"},
-                      Lenient{"InvalidUtf8Lead", "a\xFF" "b", "a?b"},
-                      Lenient{"TruncatedUtf8", "\xEB\x98", "?"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, CodePageToCp949Test,
+                         ::testing::Values(Lenient{"LatinAccent", "caf\xC3\xA9!", "caf?!"},
+                                           Lenient{"Emoji",
+                                                   "a\xF0\x9F\x98\x80"
+                                                   "b",
+                                                   "a?b"},
+                                           Lenient{"InvalidUtf8Lead",
+                                                   "a\xFF"
+                                                   "b",
+                                                   "a?b"},
+                                           Lenient{"TruncatedUtf8", "\xEB\x98", "?"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class CodePageFromCp949Test : public ::testing::TestWithParam<Lenient> {};
 
@@ -66,11 +70,10 @@ TEST_P(CodePageFromCp949Test, InvalidBytesBecomeReplacementCharacters)
     EXPECT_EQ(exactUtf8FromCp949(GetParam().input), std::nullopt);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, CodePageFromCp949Test,
-    ::testing::Values(Lenient{"LoneLeadAtTheEnd", "a\xB1", "a\xEF\xBF\xBD"},
-                      Lenient{"InvalidTrail", "\x81\x20z", "\xEF\xBF\xBD z"},
-                      Lenient{"UndefinedByte", "\xFF\xB1\xE8", "\xEF\xBF\xBD김"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Texts, CodePageFromCp949Test,
+                         ::testing::Values(Lenient{"LoneLeadAtTheEnd", "a\xB1", "a\xEF\xBF\xBD"},
+                                           Lenient{"InvalidTrail", "\x81\x20z", "\xEF\xBF\xBD z"},
+                                           Lenient{"UndefinedByte", "\xFF\xB1\xE8", "\xEF\xBF\xBD김"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -28,8 +28,8 @@ protected:
     void SetUp() override
     {
         std::random_device random;
-        m_home = (std::filesystem::temp_directory_path() /
-                  ("norvanta-seam-" + std::to_string(random()) + std::to_string(random())))
+        m_home = (std::filesystem::temp_directory_path()
+                  / ("norvanta-seam-" + std::to_string(random()) + std::to_string(random())))
                      .string();
         platform::setSettingsConfigHomeForTesting(m_home);
     }
@@ -97,16 +97,15 @@ TEST_P(SettingsSeamValueTest, ComesBackByteForByteWithItsType)
 
 INSTANTIATE_TEST_SUITE_P(
     Values, SettingsSeamValueTest,
-    testing::Values(StoredValue{"Base64Id", "UserID", platform::kRegSz, bytesOf(std::string_view("bGVl\0", 5)), "UserID"},
-                    StoredValue{"Cp949Text", "Name", platform::kRegSz,
-                                bytesOf(std::string_view("\xBC\xAD\xBF\xEF \x8C\x63\0", 8)), "Name"},
-                    StoredValue{"Dword", "UserIDSave", platform::kRegDword, Bytes{1, 0, 0, 0}, "UserIDSave"},
-                    StoredValue{"BinaryWithZerosAndHighBytes", "Blob", platform::kRegBinary, Bytes{0, 0xFF, 0, 0x80},
-                                "Blob"},
-                    StoredValue{"EmptyBinary", "Nothing", platform::kRegBinary, Bytes{}, "Nothing"},
-                    StoredValue{"DefaultValue", "", platform::kRegSz, bytesOf(std::string_view("d\0", 2)), ""},
-                    StoredValue{"NameInAnotherCase", "Ver", platform::kRegSz, bytesOf(std::string_view("1.0.3\0", 6)),
-                                "VER"}),
+    testing::Values(
+        StoredValue{"Base64Id", "UserID", platform::kRegSz, bytesOf(std::string_view("bGVl\0", 5)), "UserID"},
+        StoredValue{"Cp949Text", "Name", platform::kRegSz, bytesOf(std::string_view("\xBC\xAD\xBF\xEF \x8C\x63\0", 8)),
+                    "Name"},
+        StoredValue{"Dword", "UserIDSave", platform::kRegDword, Bytes{1, 0, 0, 0}, "UserIDSave"},
+        StoredValue{"BinaryWithZerosAndHighBytes", "Blob", platform::kRegBinary, Bytes{0, 0xFF, 0, 0x80}, "Blob"},
+        StoredValue{"EmptyBinary", "Nothing", platform::kRegBinary, Bytes{}, "Nothing"},
+        StoredValue{"DefaultValue", "", platform::kRegSz, bytesOf(std::string_view("d\0", 2)), ""},
+        StoredValue{"NameInAnotherCase", "Ver", platform::kRegSz, bytesOf(std::string_view("1.0.3\0", 6)), "VER"}),
     [](const testing::TestParamInfo<StoredValue>& info) { return info.param.label; });
 
 TEST_F(SettingsSeamTest, ShortBufferGetsTheSizeAndStaysUntouched)

@@ -156,10 +156,9 @@ TEST_P(ErrorTextTest, EveryCodeAProviderProducesHasItsOwnText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, ErrorTextTest,
-                         ::testing::Values(5, 6, 8, 87, 122, 123, 183, 603, 608, 619, 621, 623, 624, 629, 631,
-                                           632, 668, 691, 718, 720, 741, 800, 806, 809, 868,
-                                           0x20000002, 0x20000003, 0x20000010, 0x20000011, 0x20000012,
-                                           0x20000013, 0x20000014));
+                         ::testing::Values(5, 6, 8, 87, 122, 123, 183, 603, 608, 619, 621, 623, 624, 629, 631, 632, 668,
+                                           691, 718, 720, 741, 800, 806, 809, 868, 0x20000002, 0x20000003, 0x20000010,
+                                           0x20000011, 0x20000012, 0x20000013, 0x20000014));
 
 TEST_F(RasApiTest, UnknownCodeGetsAGenericTextWithTheNumber)
 {
@@ -204,12 +203,12 @@ TEST_P(ProviderChoiceTest, WrongChoiceFailsTheDialWithAClearText)
     EXPECT_EQ(RasHangUpA(handle), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Choices, ProviderChoiceTest,
-                         ::testing::Values(ChoiceCase{"SystemDialer", "nm", "0",
-                                                      norvanta::testsupport::systemDialerFailureHint()},
-                                           ChoiceCase{"UnknownValue", "fancy", "0", "\"fancy\""},
-                                           ChoiceCase{"BadSimulationNumber", "sim", "fast", "NORVANTA_VPN_SIM_STEP_MS"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Choices, ProviderChoiceTest,
+    ::testing::Values(ChoiceCase{"SystemDialer", "nm", "0", norvanta::testsupport::systemDialerFailureHint()},
+                      ChoiceCase{"UnknownValue", "fancy", "0", "\"fancy\""},
+                      ChoiceCase{"BadSimulationNumber", "sim", "fast", "NORVANTA_VPN_SIM_STEP_MS"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RasApiTest, SimulationConfigFileIsReadAndItsErrorsLocated)
 {
@@ -257,8 +256,7 @@ TEST_P(DialRequestWipeTest, PasswordBytesAreGoneWhenTheRequestIs)
 }
 
 INSTANTIATE_TEST_SUITE_P(Origins, DialRequestWipeTest,
-                         ::testing::Values(PasswordOrigin::Assigned, PasswordOrigin::Copied),
-                         [](const auto& info) {
+                         ::testing::Values(PasswordOrigin::Assigned, PasswordOrigin::Copied), [](const auto& info) {
                              return std::string(info.param == PasswordOrigin::Assigned ? "Assigned" : "Copied");
                          });
 

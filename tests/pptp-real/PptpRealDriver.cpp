@@ -39,8 +39,8 @@ constexpr char kServerTunnelAddress[] = "192.168.77.1";
 constexpr char kUser[] = "norvanta";
 constexpr char kPassword[] = "stand-secret-7f3a";
 constexpr char kWrongPassword[] = "stand-secret-0000";
-constexpr char kKoreanUser[] = "\xc8\xab\xb1\xe6\xb5\xbf";                    // 홍길동, CP949
-constexpr char kKoreanPassword[] = "\xba\xf1\xb9\xd0\xb9\xf8\xc8\xa3-7f3a";  // 비밀번호-7f3a, CP949
+constexpr char kKoreanUser[] = "\xc8\xab\xb1\xe6\xb5\xbf";                  // 홍길동, CP949
+constexpr char kKoreanPassword[] = "\xba\xf1\xb9\xd0\xb9\xf8\xc8\xa3-7f3a"; // 비밀번호-7f3a, CP949
 
 using norvanta::testsupport::scaled;
 using norvanta::testsupport::timeoutScale;
@@ -128,8 +128,8 @@ HRASCONN connectAndCheck()
     check(events == kConnected, "connected with every step in order " + describe(events));
     DWORD duration = 0;
     check(linkStatus(handle, &duration) == 0, "statistics answer while up");
-    const bool runs = eventually(
-        [&] { return linkStatus(handle, &duration) == 0 && duration >= 1000; }, milliseconds(5000));
+    const bool runs =
+        eventually([&] { return linkStatus(handle, &duration) == 0 && duration >= 1000; }, milliseconds(5000));
     check(runs, "connected time runs (" + std::to_string(duration) + " ms)");
     check(connectionCount() == 1, "the link is listed");
     return handle;
@@ -172,7 +172,8 @@ void failsWith(DWORD code, const char* user = kUser, const char* password = kPas
 }
 
 const std::map<std::string, std::function<void()>> kScenarios = {
-    {"success", [] {
+    {"success",
+     [] {
          const HRASCONN handle = connectAndCheck();
          check(hook("profile require-mppe") == "require-mppe=yes", "the profile requires MPPE");
          check(hook("ping") == "answered", "a ping through ppp0 to the server's tunnel address is answered");
@@ -183,23 +184,27 @@ const std::map<std::string, std::function<void()>> kScenarios = {
      }},
     // Wrong password: the server refuses MS-CHAPv2, which reaches NetworkManager only as a
     // failed link (reason 0), never as a refused login.
-    {"auth-fail", [] {
+    {"auth-fail",
+     [] {
          failsWith(kErrorNmLinkFailed, kUser, kWrongPassword);
          check(count(hook("log-count 'MS-CHAP authentication failed'")) > 0, "the server refused the password");
      }},
     // A server that will not do MPPE, while the client requires it.
-    {"no-mppe", [] {
+    {"no-mppe",
+     [] {
          failsWith(kErrorNmLinkFailed);
          check(count(hook("log-count 'MPPE required but peer refused'")) > 0, "the client's pppd refused the link");
      }},
     // Nothing listens on 1723: the dialer's own check answers before NetworkManager is asked.
-    {"port-closed", [] {
+    {"port-closed",
+     [] {
          failsWith(ERROR_AUTOMATIC_VPN_FAILED);
          check(hook("nm-asked") == "0", "NetworkManager was never asked to activate");
      }},
     // The server's firewall drops GRE: the control connection works, LCP never gets an
     // answer, pppd gives up after its ten tries.
-    {"gre-blocked", [] {
+    {"gre-blocked",
+     [] {
          HRASCONN handle = nullptr;
          const auto events = dialToEnd(kUser, kPassword, kGrePatience, &handle);
          checkNeverConnected(events);
@@ -214,13 +219,15 @@ const std::map<std::string, std::function<void()>> kScenarios = {
          check(count(hook("gre-dropped")) > 0, "the server's firewall dropped GRE packets");
          RasHangUpA(handle);
      }},
-    {"server-ends", [] {
+    {"server-ends",
+     [] {
          const HRASCONN handle = connectAndCheck();
          check(hook("kill-server-pppd") == "killed", "the server's pppd was killed");
          checkDropped(handle);
      }},
     {"hangup", [] { checkQuietAfterHangUp(connectAndCheck()); }},
-    {"nm-down", [] {
+    {"nm-down",
+     [] {
          const HRASCONN handle = connectAndCheck();
          hook(std::string("nm-down '") + kEntry + "'");
          checkDropped(handle);
@@ -229,7 +236,8 @@ const std::map<std::string, std::function<void()>> kScenarios = {
     // reaches the server in UTF-8 where Windows sends its code page. A Korean ID or
     // password cannot log in as it would from Windows, so the dialer refuses it before
     // NetworkManager is asked.
-    {"korean", [] {
+    {"korean",
+     [] {
          failsWith(kErrorNmNonAsciiLogin, kKoreanUser, kKoreanPassword);
          failsWith(kErrorNmNonAsciiLogin, kKoreanUser, kPassword);
          failsWith(kErrorNmNonAsciiLogin, kUser, kKoreanPassword);

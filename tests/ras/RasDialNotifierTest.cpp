@@ -38,9 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{11, "접속속도 산정중"}, NameCase{12, "확인요청 확정"}, NameCase{13, "재확인시작"},
                       NameCase{14, "인증완료"}, NameCase{15, "Callback 준비"}, NameCase{16, "모뎀초기화 대기중"},
                       NameCase{17, "Callback 대기"}, NameCase{18, "수행된 정보정상"},
-                      NameCase{0x2000, "접속되었습니다."}, NameCase{0x2001, "접속해제"},
-                      NameCase{19, "(ERROR)"}, NameCase{0x1000, "(ERROR)"}, NameCase{0x2002, "(ERROR)"},
-                      NameCase{0xFFFFFFFF, "(ERROR)"}));
+                      NameCase{0x2000, "접속되었습니다."}, NameCase{0x2001, "접속해제"}, NameCase{19, "(ERROR)"},
+                      NameCase{0x1000, "(ERROR)"}, NameCase{0x2002, "(ERROR)"}, NameCase{0xFFFFFFFF, "(ERROR)"}));
 
 std::atomic<int> g_calls{0};
 std::atomic<DWORD> g_state{0};

@@ -89,10 +89,7 @@ protected:
         return dialer.Dial(kVpnEntryName, EventLog::notifier, server, user, password, "", "");
     }
 
-    ConnectionId heldId() const
-    {
-        return static_cast<ConnectionId>(reinterpret_cast<std::uintptr_t>(dialer.Handle()));
-    }
+    ConnectionId heldId() const { return static_cast<ConnectionId>(reinterpret_cast<std::uintptr_t>(dialer.Handle())); }
 
     FakeService service;
     CRasDialer dialer;

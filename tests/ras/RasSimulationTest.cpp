@@ -16,9 +16,9 @@
 namespace {
 
 using namespace norvanta::ras::testing;
-using norvanta::testsupport::TempSettingsHome;
 using norvanta::ras::kVpnDeviceType;
 using norvanta::ras::kVpnEntryName;
+using norvanta::testsupport::TempSettingsHome;
 using ::testing::ElementsAre;
 
 void logEvent(HRASCONN, RASCONNSTATE state, DWORD error)
@@ -41,10 +41,7 @@ protected:
         norvanta::ras::setDialEventSink(nullptr);
     }
 
-    DWORD writeEntry()
-    {
-        return WriteVpnEntry(kVpnEntryName, kVpnDeviceType, "", RASNP_Ip, RASFP_Ppp, "", "");
-    }
+    DWORD writeEntry() { return WriteVpnEntry(kVpnEntryName, kVpnDeviceType, "", RASNP_Ip, RASFP_Ppp, "", ""); }
 
     DWORD dial(const std::string& server, const std::string& user, const std::string& password)
     {

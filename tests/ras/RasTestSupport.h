@@ -57,10 +57,7 @@ public:
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    void set(const std::optional<std::string>& value)
-    {
-        norvanta::testsupport::setEnvironment(m_name, value);
-    }
+    void set(const std::optional<std::string>& value) { norvanta::testsupport::setEnvironment(m_name, value); }
 
     std::string m_name;
     std::optional<std::string> m_old;

@@ -17,7 +17,6 @@ std::chrono::milliseconds scaled(std::chrono::milliseconds limit);
 int scaledMs(int milliseconds);
 
 // Polls the condition until it holds or the scaled limit is over; the last poll's answer.
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds limit = std::chrono::seconds(30));
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(30));
 
 } // namespace norvanta::testsupport

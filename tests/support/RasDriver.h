@@ -19,7 +19,7 @@
 namespace norvanta::rasdriver {
 
 using Clock = std::chrono::steady_clock;
-using Event = std::pair<DWORD, DWORD>;  // RAS state, error code
+using Event = std::pair<DWORD, DWORD>; // RAS state, error code
 
 // Every progress step of a successful dial, in order, without an error.
 extern const std::vector<Event> kConnected;
@@ -78,14 +78,14 @@ DWORD connectionCount();
 // RasGetConnectionStatistics's answer, and the connected time it gives.
 DWORD linkStatus(HRASCONN handle, DWORD* durationMs = nullptr);
 // Whether the condition came true within the limit (the patience without one).
-bool eventually(const std::function<bool()>& condition,
-                std::optional<std::chrono::milliseconds> limit = std::nullopt);
+bool eventually(const std::function<bool()>& condition, std::optional<std::chrono::milliseconds> limit = std::nullopt);
 // Ended while connecting: the dial must not have read as connected on the way.
 void checkNeverConnected(const std::vector<Event>& events);
 
 // main() of a driver: runs the scenario argv[1] names; 0 when every check held.
 // `before` runs ahead of the scenario.
 int runScenario(int argc, char** argv, const char* program,
-                const std::map<std::string, std::function<void()>>& scenarios, const std::function<void()>& before = {});
+                const std::map<std::string, std::function<void()>>& scenarios,
+                const std::function<void()>& before = {});
 
 } // namespace norvanta::rasdriver

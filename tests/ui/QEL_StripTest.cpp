@@ -33,21 +33,20 @@ TEST_P(ButtonFrameTest, ChoosesTheFrameOfTheState)
     EXPECT_EQ(buttonFrame(c.kind, c.pressed, c.disabled, c.latched), c.frame);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ui, ButtonFrameTest,
-    ::testing::Values(ButtonCase{"kind1_normal", 1, false, false, false, 0},
-                      ButtonCase{"kind1_pressed", 1, true, false, false, 1},
-                      ButtonCase{"kind1_disabled", 1, false, true, false, 2},
-                      ButtonCase{"kind1_disabled_even_when_pressed", 1, true, true, false, 2},
-                      ButtonCase{"kind1_latch_is_ignored", 1, false, false, true, 0},
-                      ButtonCase{"kind0_pressed", 0, true, false, false, 1},
-                      ButtonCase{"kind0_disabled_is_its_last_frame", 0, false, true, false, 1},
-                      ButtonCase{"kind2_press_is_ignored", 2, true, false, false, 0},
-                      ButtonCase{"kind2_latched", 2, false, false, true, 2},
-                      ButtonCase{"kind3_latched_and_pressed", 3, true, false, true, 2},
-                      ButtonCase{"kind3_disabled", 3, false, true, true, 3},
-                      ButtonCase{"unknown_kind", 7, false, false, false, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ui, ButtonFrameTest,
+                         ::testing::Values(ButtonCase{"kind1_normal", 1, false, false, false, 0},
+                                           ButtonCase{"kind1_pressed", 1, true, false, false, 1},
+                                           ButtonCase{"kind1_disabled", 1, false, true, false, 2},
+                                           ButtonCase{"kind1_disabled_even_when_pressed", 1, true, true, false, 2},
+                                           ButtonCase{"kind1_latch_is_ignored", 1, false, false, true, 0},
+                                           ButtonCase{"kind0_pressed", 0, true, false, false, 1},
+                                           ButtonCase{"kind0_disabled_is_its_last_frame", 0, false, true, false, 1},
+                                           ButtonCase{"kind2_press_is_ignored", 2, true, false, false, 0},
+                                           ButtonCase{"kind2_latched", 2, false, false, true, 2},
+                                           ButtonCase{"kind3_latched_and_pressed", 3, true, false, true, 2},
+                                           ButtonCase{"kind3_disabled", 3, false, true, true, 3},
+                                           ButtonCase{"unknown_kind", 7, false, false, false, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct CheckCase {
     const char* name;
@@ -68,8 +67,7 @@ TEST_P(CheckBoxFrameTest, ChoosesTheFrameOfTheState)
 
 INSTANTIATE_TEST_SUITE_P(
     ui, CheckBoxFrameTest,
-    ::testing::Values(CheckCase{"unchecked", false, false, false, 3, 0},
-                      CheckCase{"hovered", false, true, false, 3, 1},
+    ::testing::Values(CheckCase{"unchecked", false, false, false, 3, 0}, CheckCase{"hovered", false, true, false, 3, 1},
                       CheckCase{"checked", true, false, false, 3, 2},
                       CheckCase{"checked_wins_over_hover", true, true, false, 3, 2},
                       CheckCase{"disabled", false, false, true, 3, 3},

@@ -70,13 +70,12 @@ TEST_P(SkinFrameButtons, SitLeftOfTheRightCaptionEnd)
     EXPECT_EQ(frame.buttonAt(c.minimize.topLeft() - QPoint(1, 0), window, c.maximized), CaptionButton::None);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Widths, SkinFrameButtons,
-    testing::Values(ButtonCase{442, false, 0, QRect(406, 3, 26, 18), QRect(380, 3, 26, 18)},
-                    ButtonCase{240, false, 0, QRect(204, 3, 26, 18), QRect(178, 3, 26, 18)},
-                    ButtonCase{442, true, 0, QRect(406, 3, 26, 18), QRect(380, 3, 26, 18)},
-                    ButtonCase{800, false, 4, QRect(764, 7, 26, 14), QRect(738, 7, 26, 14)},
-                    ButtonCase{800, true, 4, QRect(764, 7, 26, 18), QRect(738, 7, 26, 18)}));
+INSTANTIATE_TEST_SUITE_P(Widths, SkinFrameButtons,
+                         testing::Values(ButtonCase{442, false, 0, QRect(406, 3, 26, 18), QRect(380, 3, 26, 18)},
+                                         ButtonCase{240, false, 0, QRect(204, 3, 26, 18), QRect(178, 3, 26, 18)},
+                                         ButtonCase{442, true, 0, QRect(406, 3, 26, 18), QRect(380, 3, 26, 18)},
+                                         ButtonCase{800, false, 4, QRect(764, 7, 26, 14), QRect(738, 7, 26, 14)},
+                                         ButtonCase{800, true, 4, QRect(764, 7, 26, 18), QRect(738, 7, 26, 18)}));
 
 TEST(SkinFrameGeometry, HitTestAnswersClientCaptionOrBorder)
 {
@@ -125,9 +124,9 @@ TEST_P(SkinFrameShape, RoundsTheTopCornersOnly)
                            QPoint(w - 1, 1), QPoint(w - 2, 1)}) {
         EXPECT_FALSE(shape.contains(outside)) << outside.x() << "," << outside.y();
     }
-    for (QPoint inside : {QPoint(7, 0), QPoint(0, 7), QPoint(3, 3), QPoint(w - 8, 0), QPoint(w - 1, 7),
-                          QPoint(w - 4, 3), QPoint(0, h - 1), QPoint(w - 1, h - 1), QPoint(w / 2, h / 2),
-                          QPoint(w / 2, 0)}) {
+    for (QPoint inside :
+         {QPoint(7, 0), QPoint(0, 7), QPoint(3, 3), QPoint(w - 8, 0), QPoint(w - 1, 7), QPoint(w - 4, 3),
+          QPoint(0, h - 1), QPoint(w - 1, h - 1), QPoint(w / 2, h / 2), QPoint(w / 2, 0)}) {
         EXPECT_TRUE(shape.contains(inside)) << inside.x() << "," << inside.y();
     }
     int cut = 0;
@@ -140,8 +139,7 @@ TEST_P(SkinFrameShape, RoundsTheTopCornersOnly)
     EXPECT_LT(cut, 2 * 49);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, SkinFrameShape,
-                         testing::Values(QSize(442, 479), QSize(240, 100), QSize(1000, 700)));
+INSTANTIATE_TEST_SUITE_P(Sizes, SkinFrameShape, testing::Values(QSize(442, 479), QSize(240, 100), QSize(1000, 700)));
 
 TEST(SkinFrameGeometry, MaximizedShapeIsCutByThePlatformFrame)
 {

@@ -10,9 +10,9 @@
 #include <QPainter>
 #include "tests/support/QtPatience.h"
 
+using norvanta::ui::CheckToggledEvent;
 using QEL::QEL_Control::QEL_ButtonEx;
 using QEL::QEL_Control::QEL_CheckBoxEx;
-using norvanta::ui::CheckToggledEvent;
 
 namespace {
 
@@ -444,7 +444,10 @@ private slots:
                     for (int dx = -1; dx <= 1; ++dx) {
                         QVERIFY2(!inked(x + dx, y + dy),
                                  qPrintable(QStringLiteral("a dot at (%1, %2) touches the ink at (%3, %4)")
-                                                .arg(x).arg(y).arg(x + dx).arg(y + dy)));
+                                                .arg(x)
+                                                .arg(y)
+                                                .arg(x + dx)
+                                                .arg(y + dy)));
                     }
                 }
             }

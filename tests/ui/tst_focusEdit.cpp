@@ -97,7 +97,8 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::newRow("Shift with '-'") << int(Qt::Key_Minus) << int(Qt::ShiftModifier);
-        QTest::newRow("Shift with the keypad's '-'") << int(Qt::Key_Minus) << int(Qt::ShiftModifier | Qt::KeypadModifier);
+        QTest::newRow("Shift with the keypad's '-'")
+            << int(Qt::Key_Minus) << int(Qt::ShiftModifier | Qt::KeypadModifier);
         QTest::newRow("Control with 'v'") << int(Qt::Key_V) << int(Qt::ControlModifier);
     }
 
@@ -177,8 +178,11 @@ private slots:
 private:
     void useClipboard(ClipboardAccess::Status status, const QString& text)
     {
-        ClipboardAccess::setForTesting([status, text] { return ClipboardAccess::Content{status, text}; },
-                                       [this] { ++m_alerts; });
+        ClipboardAccess::setForTesting(
+            [status, text] {
+                return ClipboardAccess::Content{status, text};
+            },
+            [this] { ++m_alerts; });
     }
 
     void drop(QMimeData* data)

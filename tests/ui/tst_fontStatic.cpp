@@ -19,7 +19,8 @@ QRect inkBounds(const QImage& image, const QColor& background)
         for (int x = 0; x < image.width(); ++x) {
             const QColor c = image.pixelColor(x, y);
             if (qAbs(c.red() - background.red()) + qAbs(c.green() - background.green())
-                    + qAbs(c.blue() - background.blue()) < 200) {
+                    + qAbs(c.blue() - background.blue())
+                < 200) {
                 continue;
             }
             left = left < 0 ? x : qMin(left, x);

@@ -41,9 +41,8 @@ TEST_P(Base64EncodeTest, EncodesToOneUnbrokenLine)
 
 INSTANTIATE_TEST_SUITE_P(
     Vectors, Base64EncodeTest,
-    testing::Values(Vector{"Empty", "", ""}, Vector{"OneByte", "a", "YQ=="},
-                    Vector{"TwoBytes", "ab", "YWI="}, Vector{"ThreeBytes", "abc", "YWJj"},
-                    Vector{"Rfc4648Foobar", "foobar", "Zm9vYmFy"},
+    testing::Values(Vector{"Empty", "", ""}, Vector{"OneByte", "a", "YQ=="}, Vector{"TwoBytes", "ab", "YWI="},
+                    Vector{"ThreeBytes", "abc", "YWJj"}, Vector{"Rfc4648Foobar", "foobar", "Zm9vYmFy"},
                     Vector{"HighBitBytes", "\xff\xfe\xfd", "//79"},
                     Vector{"Cp949Text", "\xbe\xc6\xc0\xcc\xb5\xf0", "vsbAzLXw"},
                     Vector{"EmbeddedZero", std::string("a\0b", 3), "YQBi"},
@@ -60,17 +59,15 @@ TEST_P(Base64DecodeTest, DecodesWhateverItIsGiven)
 
 INSTANTIATE_TEST_SUITE_P(
     Vectors, Base64DecodeTest,
-    testing::Values(
-        Vector{"Empty", "", ""}, Vector{"ThreeBytes", "abc", "YWJj"},
-        Vector{"PaddedOne", "a", "YQ=="}, Vector{"PaddedTwo", "ab", "YWI="},
-        Vector{"MissingPaddingOne", "a", "YQ"}, Vector{"MissingPaddingTwo", "ab", "YWI"},
-        Vector{"LineFeedInside", "abc", "YW\nJj"}, Vector{"SpacesInside", "abc", "Y W J j"},
-        Vector{"EverySkippedByte", "abc", "\aY\bW\tJ\nj\v\f\r "},
-        Vector{"CrLfBetweenGroups", "foobar", "Zm9v\r\nYmFy\r\n"},
-        Vector{"HighBitSetLikeClear", "abc", "\xd9\xd7\xca\xea"},
-        Vector{"OutsideAlphabetCountsAsPlus", "\xfb\xef\xbe", "*-.!"},
-        Vector{"PaddingFirstCountsAsSlash", "\xff\xf0", "==AA"},
-        Vector{"StopsAtFirstZeroByte", "a", "YQ==YWJj"}),
+    testing::Values(Vector{"Empty", "", ""}, Vector{"ThreeBytes", "abc", "YWJj"}, Vector{"PaddedOne", "a", "YQ=="},
+                    Vector{"PaddedTwo", "ab", "YWI="}, Vector{"MissingPaddingOne", "a", "YQ"},
+                    Vector{"MissingPaddingTwo", "ab", "YWI"}, Vector{"LineFeedInside", "abc", "YW\nJj"},
+                    Vector{"SpacesInside", "abc", "Y W J j"}, Vector{"EverySkippedByte", "abc", "\aY\bW\tJ\nj\v\f\r "},
+                    Vector{"CrLfBetweenGroups", "foobar", "Zm9v\r\nYmFy\r\n"},
+                    Vector{"HighBitSetLikeClear", "abc", "\xd9\xd7\xca\xea"},
+                    Vector{"OutsideAlphabetCountsAsPlus", "\xfb\xef\xbe", "*-.!"},
+                    Vector{"PaddingFirstCountsAsSlash", "\xff\xf0", "==AA"},
+                    Vector{"StopsAtFirstZeroByte", "a", "YQ==YWJj"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Every value in every position of a group, with every remainder length, survives.
@@ -144,9 +141,8 @@ TEST_P(Base64ReservationTest, FollowsTheReservationRule)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, Base64ReservationTest,
-                         testing::Values(Reservation{0, 0, 4096}, Reservation{1, 1, 4096},
-                                         Reservation{4095, 0, 4096}, Reservation{4096, 0, 8192},
-                                         Reservation{5000, 10, 8192},
+                         testing::Values(Reservation{0, 0, 4096}, Reservation{1, 1, 4096}, Reservation{4095, 0, 4096},
+                                         Reservation{4096, 0, 8192}, Reservation{5000, 10, 8192},
                                          Reservation{10, 12288, 16384}));
 
 TEST(Base64CoderTest, FreshCoderGivesEmptyTextsNotNull)

@@ -16,8 +16,8 @@ protected:
     void SetUp() override
     {
         std::random_device random;
-        m_home = fs::temp_directory_path() /
-                 ("norvanta-registry-" + std::to_string(random()) + std::to_string(random()));
+        m_home =
+            fs::temp_directory_path() / ("norvanta-registry-" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(m_home);
         platform::setSettingsConfigHomeForTesting(m_home.string());
     }
@@ -130,8 +130,7 @@ struct Boundary {
     bool readable;
 };
 
-class CRegistryExBoundaryTest : public CRegistryExTest,
-                                public testing::WithParamInterface<Boundary> {};
+class CRegistryExBoundaryTest : public CRegistryExTest, public testing::WithParamInterface<Boundary> {};
 
 // 1023 bytes including the NUL is the longest string a read accepts.
 TEST_P(CRegistryExBoundaryTest, LongStringsReadWholeOrNotAtAll)
@@ -154,18 +153,17 @@ TEST_P(CRegistryExBoundaryTest, LongStringsReadWholeOrNotAtAll)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, CRegistryExBoundaryTest,
-                         testing::Values(Boundary{1021, true}, Boundary{1022, true},
-                                         Boundary{1023, false}, Boundary{5000, false}));
+                         testing::Values(Boundary{1021, true}, Boundary{1022, true}, Boundary{1023, false},
+                                         Boundary{5000, false}));
 
 struct WrongType {
     const char* name;
-    std::string stored;     // written with WriteString
+    std::string stored; // written with WriteString
     bool readable;
     std::uint32_t expected; // after presetting 0xAAAAAAAA
 };
 
-class CRegistryExWrongTypeTest : public CRegistryExTest,
-                                 public testing::WithParamInterface<WrongType> {};
+class CRegistryExWrongTypeTest : public CRegistryExTest, public testing::WithParamInterface<WrongType> {};
 
 // A string read as a number: up to 4 bytes land in the number's low bytes and the
 // rest of the preset stays; longer strings fail.
@@ -180,13 +178,12 @@ TEST_P(CRegistryExWrongTypeTest, StringReadAsNumber)
     EXPECT_EQ(store.LastType(), platform::kRegSz);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, CRegistryExWrongTypeTest,
-    testing::Values(WrongType{"Empty", "", true, 0xAAAAAA00u},
-                    WrongType{"TwoChars", "ab", true, 0xAA006261u},
-                    WrongType{"ThreeChars", "abc", true, 0x00636261u},
-                    WrongType{"FourChars", "abcd", false, 0xAAAAAAAAu}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Values, CRegistryExWrongTypeTest,
+                         testing::Values(WrongType{"Empty", "", true, 0xAAAAAA00u},
+                                         WrongType{"TwoChars", "ab", true, 0xAA006261u},
+                                         WrongType{"ThreeChars", "abc", true, 0x00636261u},
+                                         WrongType{"FourChars", "abcd", false, 0xAAAAAAAAu}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CRegistryExTest, NumberReadAsStringGivesItsBytesUpToTheFirstZero)
 {
@@ -259,8 +256,7 @@ TEST_F(CRegistryExTest, DestructionClosesTheKey)
     std::uint32_t type = 0;
     std::uint32_t size = 0;
     std::uint8_t buffer[4];
-    EXPECT_EQ(platform::querySettingsValue(handle, "Ver", type, buffer, size),
-              platform::kErrorInvalidHandle);
+    EXPECT_EQ(platform::querySettingsValue(handle, "Ver", type, buffer, size), platform::kErrorInvalidHandle);
     EXPECT_EQ(platform::closeSettingsKey(handle), platform::kErrorInvalidHandle);
 }
 

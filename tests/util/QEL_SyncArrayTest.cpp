@@ -44,8 +44,7 @@ TEST_P(QEL_SyncArrayOutOfRangeTest, GivesTheFirstRecord)
 }
 
 INSTANTIATE_TEST_SUITE_P(Indices, QEL_SyncArrayOutOfRangeTest,
-                         testing::Values(std::size_t{3}, std::size_t{4},
-                                         static_cast<std::size_t>(-1),
+                         testing::Values(std::size_t{3}, std::size_t{4}, static_cast<std::size_t>(-1),
                                          static_cast<std::size_t>(0xFFFFFFFFu)));
 
 TEST(QEL_SyncArrayTest, ItemAtOnEmptyArrayGivesAnEmptyRecord)

@@ -87,9 +87,10 @@ std::string serverList()
 {
     std::string text = "<?xml version=\"1.0\" encoding=\"euc-kr\"?>\n<list>";
     for (int i = 0; i < 40; ++i) {
-        text += "<datarow><server_name>K1-" + std::to_string(i) +
-                " Seoul &amp; Busan (dynamic/static IP)</server_name>"
-                "<server_addr>10.0.0." + std::to_string(i) + "</server_addr></datarow>";
+        text += "<datarow><server_name>K1-" + std::to_string(i)
+                + " Seoul &amp; Busan (dynamic/static IP)</server_name>"
+                  "<server_addr>10.0.0."
+                + std::to_string(i) + "</server_addr></datarow>";
     }
     return text + "</list>";
 }

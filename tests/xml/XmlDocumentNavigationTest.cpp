@@ -36,29 +36,27 @@ Servers readServerList(std::string body)
 TEST(ServerListWalkTest, ReadsRealisticListInDocumentOrder)
 {
     // Names are CP949 ("서울", "부산", "대구") and carry references, as the service sends them.
-    const std::string body =
-        "<?xml version=\"1.0\" encoding=\"euc-kr\"?>\r\n"
-        "<!-- generated -->\r\n"
-        "<NewDataSet>\r\n"
-        "  <datarow>\r\n"
-        "    <server_id>1</server_id>\r\n"
-        "    <server_name>\xBC\xAD\xBF\xEF 1 &amp; 2</server_name>\r\n"
-        "    <server_load>12</server_load>\r\n"
-        "    <server_addr>vpn1.norvanta.example</server_addr>\r\n"
-        "    <server_note/>\r\n"
-        "  </datarow>\r\n"
-        "  <notice>maintenance</notice>\r\n"
-        "  <datarow><server_name>\xBA\xCE\xBB\xEA &#x20AC;</server_name>"
-        "<server_addr> 10.0.0.2 </server_addr></datarow>\r\n"
-        "  <datarow>\r\n"
-        "    <server_name><![CDATA[\xB4\xEB\xB1\xB8 <3>]]></server_name>\r\n"
-        "    <server_addr>vpn3.norvanta.example</server_addr>\r\n"
-        "  </datarow>\r\n"
-        "</NewDataSet>\r\n";
-    EXPECT_EQ(readServerList(body),
-              (Servers{{"\xBC\xAD\xBF\xEF 1 & 2", "vpn1.norvanta.example"},
-                       {"\xBA\xCE\xBB\xEA \xE2\x82\xAC", " 10.0.0.2 "},
-                       {"\xB4\xEB\xB1\xB8 <3>", "vpn3.norvanta.example"}}));
+    const std::string body = "<?xml version=\"1.0\" encoding=\"euc-kr\"?>\r\n"
+                             "<!-- generated -->\r\n"
+                             "<NewDataSet>\r\n"
+                             "  <datarow>\r\n"
+                             "    <server_id>1</server_id>\r\n"
+                             "    <server_name>\xBC\xAD\xBF\xEF 1 &amp; 2</server_name>\r\n"
+                             "    <server_load>12</server_load>\r\n"
+                             "    <server_addr>vpn1.norvanta.example</server_addr>\r\n"
+                             "    <server_note/>\r\n"
+                             "  </datarow>\r\n"
+                             "  <notice>maintenance</notice>\r\n"
+                             "  <datarow><server_name>\xBA\xCE\xBB\xEA &#x20AC;</server_name>"
+                             "<server_addr> 10.0.0.2 </server_addr></datarow>\r\n"
+                             "  <datarow>\r\n"
+                             "    <server_name><![CDATA[\xB4\xEB\xB1\xB8 <3>]]></server_name>\r\n"
+                             "    <server_addr>vpn3.norvanta.example</server_addr>\r\n"
+                             "  </datarow>\r\n"
+                             "</NewDataSet>\r\n";
+    EXPECT_EQ(readServerList(body), (Servers{{"\xBC\xAD\xBF\xEF 1 & 2", "vpn1.norvanta.example"},
+                                             {"\xBA\xCE\xBB\xEA \xE2\x82\xAC", " 10.0.0.2 "},
+                                             {"\xB4\xEB\xB1\xB8 <3>", "vpn3.norvanta.example"}}));
 }
 
 struct ListCase {
@@ -84,23 +82,20 @@ const std::string kRowB = "<datarow><server_name>B</server_name><server_addr>b</
 
 const ListCase kListCases[] = {
     {"AddressBeforeNameEndsTheList",
-     "<list>" + kRowA +
-         "<datarow><server_addr>x</server_addr><server_name>X</server_name></datarow>" + kRowB +
-         "</list>",
+     "<list>" + kRowA + "<datarow><server_addr>x</server_addr><server_name>X</server_name></datarow>" + kRowB
+         + "</list>",
      {{"A", "a"}}},
     {"RowWithoutNameEndsTheList",
      "<list>" + kRowA + "<datarow><server_addr>x</server_addr></datarow>" + kRowB + "</list>",
      {{"A", "a"}}},
     {"RowWithoutAddressEndsTheList", "<list><datarow><server_name>X</server_name></datarow></list>", {}},
-    {"SimilarNamesAreNotRows",
-     "<list><datarows/><data/><datarow_/>" + kRowB + "</list>", {{"B", "b"}}},
+    {"SimilarNamesAreNotRows", "<list><datarows/><data/><datarow_/>" + kRowB + "</list>", {{"B", "b"}}},
     {"RowAttributesDoNotMatter",
      "<list><datarow id='1' x=\"y\">"
      "<server_name lang='ko'>A</server_name><server_addr\t>a</server_addr ></datarow></list>",
      {{"A", "a"}}},
     {"DeeperRowsAreNotFound", "<list><group>" + kRowA + "</group></list>", {}},
-    {"RootNamedDatarowIsNotAServer",
-     "<datarow><server_name>A</server_name><server_addr>a</server_addr></datarow>", {}},
+    {"RootNamedDatarowIsNotAServer", "<datarow><server_name>A</server_name><server_addr>a</server_addr></datarow>", {}},
     {"SecondRootMakesTheListUnusable", "<list>" + kRowA + "</list><list/>", {}},
     {"HtmlErrorPage", "<html><body><h1>404 Not Found</h1><hr></body></html>", {}},
     {"EmptyBody", "", {}},
@@ -187,12 +182,11 @@ TEST(NavigationTest, MissingChildLeavesCallersTextAlone)
 // reachable, in order, with its own text, across the segment boundary.
 TEST(LargeDocumentTest, ElementsBeyondTheFirstSegmentStayReachable)
 {
-    constexpr int rows = 40000;  // 1 root + 3 per row: 120,001 elements
+    constexpr int rows = 40000; // 1 root + 3 per row: 120,001 elements
     std::string body = "<list>\n";
     for (int i = 0; i < rows; ++i) {
         const std::string n = std::to_string(i);
-        body += "<datarow><server_name>n" + n + "</server_name><server_addr>a" + n +
-                "</server_addr></datarow>\n";
+        body += "<datarow><server_name>n" + n + "</server_name><server_addr>a" + n + "</server_addr></datarow>\n";
     }
     body += "</list>\n";
     const Servers servers = readServerList(body);

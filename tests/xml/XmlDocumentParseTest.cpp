@@ -13,7 +13,7 @@ struct ParseCase {
     std::string input;
     bool wellFormed;
     std::string errorText;
-    bool flaggedIllFormed;  // record 0 carries the ill-formed bit
+    bool flaggedIllFormed; // record 0 carries the ill-formed bit
 };
 
 std::ostream& operator<<(std::ostream& out, const ParseCase& c)
@@ -36,8 +36,7 @@ TEST_P(LoadTextTest, ReportsWellFormednessAndFirstProblem)
 const ParseCase kParseCases[] = {
     {"EmptyText", "", false, "Empty document", false},
     {"EmptyElement", "<a/>", true, "", false},
-    {"WithProlog", "<?xml version=\"1.0\"?>\r\n<!DOCTYPE r>\r\n<r><a x='>'/></r>\n<!-- end -->\n",
-     true, "", false},
+    {"WithProlog", "<?xml version=\"1.0\"?>\r\n<!DOCTYPE r>\r\n<r><a x='>'/></r>\n<!-- end -->\n", true, "", false},
     {"EndTagWithBlanks", "<a></a \t>", true, "", false},
     {"StartNameSuffixMatchesEndTag", "<a=x></a>", true, "", false},
     {"UnquotedSlashLeavesElementOpen", "<a x=1/>", false, "Element 'a' at offset 0 not ended", true},

@@ -9,7 +9,7 @@ namespace {
 
 struct TextCase {
     const char* name;
-    std::string content;  // what stands between <a> and </a>
+    std::string content; // what stands between <a> and </a>
     std::string expected;
 };
 

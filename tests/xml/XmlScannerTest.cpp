@@ -10,11 +10,11 @@ namespace {
 
 struct TokenCase {
     const char* name;
-    std::string prefix;  // text before the token; the scan starts after it
+    std::string prefix; // text before the token; the scan starts after it
     std::string input;
     TokenKind kind;
     int length;
-    std::string text;  // name or message
+    std::string text; // name or message
     bool emptyElement = false;
 };
 
@@ -68,30 +68,27 @@ const TokenCase kTokenCases[] = {
     {"CDataKeepsBracketsUntilTerminator", "", "<![CDATA[]>]]]>", TokenKind::CData, 15, ""},
     {"Comment", "", "<!-- <a> -- -->x", TokenKind::Comment, 15, ""},
     {"ShortestComment", "", "<!-->", TokenKind::Comment, 5, ""},
-    {"ProcessingInstruction", "", "<?xml version='1.0'?>", TokenKind::ProcessingInstruction, 21,
-     "xml"},
+    {"ProcessingInstruction", "", "<?xml version='1.0'?>", TokenKind::ProcessingInstruction, 21, "xml"},
     // The look-back for "?>" only needs the '>' past offset 2 of the text, so "<?>" closes
     // itself everywhere but at the very start.
     {"ProcessingInstructionAtTextStart", "", "<?>?>", TokenKind::ProcessingInstruction, 5, ""},
     {"ProcessingInstructionLaterOn", "x", "<?>?>", TokenKind::ProcessingInstruction, 3, ""},
     {"Doctype", "", "<!DOCTYPE r>", TokenKind::Doctype, 12, ""},
-    {"DoctypeWithInternalSubset", "",
-     "<!DOCTYPE r [<!ENTITY e 'a>b'><!-- > --><?pi > ?>]>x", TokenKind::Doctype, 51, "pi"},
+    {"DoctypeWithInternalSubset", "", "<!DOCTYPE r [<!ENTITY e 'a>b'><!-- > --><?pi > ?>]>x", TokenKind::Doctype, 51,
+     "pi"},
     {"DeclarationOutsideDoctype", "", "<!ELEMENT a (b)>", TokenKind::Doctype, 16, ""},
     // Malformed tokens; the message carries the token's start offset.
     {"BadNameCharacter", "xy", "<1>", TokenKind::Error, 3, "Incorrect tag name character at offset 2"},
     {"BadBangTag", "", "<!x>", TokenKind::Error, 4, "Incorrect ! tag at offset 0"},
     {"BadCommentTag", "", "<!-x>", TokenKind::Error, 5, "Incorrect comment tag at offset 0"},
     {"BadSectionTag", "", "<![x>", TokenKind::Error, 5, "Incorrect tag at offset 0"},
-    {"DoctypeInsideDoctype", "", "<!DOCTYPE a [<!DOCTYPE b>]>", TokenKind::Doctype, 27,
-     "Incorrect ! tag at offset 0"},
+    {"DoctypeInsideDoctype", "", "<!DOCTYPE a [<!DOCTYPE b>]>", TokenKind::Doctype, 27, "Incorrect ! tag at offset 0"},
     {"MalformedTagEndsBeforeQuotedLessThan", "", "<1 '<a>", TokenKind::Error, 4,
      "Incorrect tag name character at offset 0"},
     {"UnterminatedComment", "ab", "<!-- c", TokenKind::Error, 6, "Comment at offset 2 unterminated"},
     {"UnterminatedStartTag", "", "<a x='>'", TokenKind::Error, 8, "Element tag at offset 0 unterminated"},
     {"UnterminatedEndTag", "", "</a", TokenKind::Error, 3, "Element end tag at offset 0 unterminated"},
-    {"UnterminatedCData", "", "<![CDATA[x]>", TokenKind::Error, 12,
-     "CDATA Section at offset 0 unterminated"},
+    {"UnterminatedCData", "", "<![CDATA[x]>", TokenKind::Error, 12, "CDATA Section at offset 0 unterminated"},
     {"UnterminatedProcessingInstruction", "", "<?pi >", TokenKind::Error, 6,
      "Processing instruction at offset 0 unterminated"},
     {"UnterminatedDoctype", "", "<!DOCTYPE r [<!ENTITY e 'x'>", TokenKind::Error, 28,
@@ -141,18 +138,17 @@ TEST(ScanTokenTest, DocumentScansIntoTilingTokens)
 {
     using K = TokenKind;
     EXPECT_EQ(scanAll("<?xml version=\"1.0\"?>\r\n<r a='1'><b/>t&amp;<!--c--><![CDATA[x]]></r>"),
-              (std::vector<K>{K::ProcessingInstruction, K::Whitespace, K::StartTag, K::StartTag,
-                              K::Text, K::Comment, K::CData, K::EndTag}));
+              (std::vector<K>{K::ProcessingInstruction, K::Whitespace, K::StartTag, K::StartTag, K::Text, K::Comment,
+                              K::CData, K::EndTag}));
 }
 
 // Every prefix of a document is a text that ends somewhere inside a token; scanning it must
 // still end, tile the prefix and never read past it (ASan checks the last part).
 TEST(ScanTokenTest, EveryTruncationScansToTheEnd)
 {
-    const std::string document =
-        "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e \"v\"><!-- c -->]>\n"
-        "<r><datarow id='1'><server_name>A &amp; B</server_name><!-- x -->"
-        "<![CDATA[<raw>]]><server_addr>10.0.0.1</server_addr></datarow></r>";
+    const std::string document = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ENTITY e \"v\"><!-- c -->]>\n"
+                                 "<r><datarow id='1'><server_name>A &amp; B</server_name><!-- x -->"
+                                 "<![CDATA[<raw>]]><server_addr>10.0.0.1</server_addr></datarow></r>";
     for (std::size_t length = 0; length <= document.size(); ++length) {
         SCOPED_TRACE(length);
         scanAll(document.substr(0, length));

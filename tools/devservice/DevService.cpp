@@ -39,7 +39,7 @@ constexpr std::array<NamedMisbehaviour, 9> kMisbehaviourNames{{
 std::string okAnswer(const std::string& contentType, const std::string& body)
 {
     return "HTTP/1.0 200 OK\r\nServer: norvanta-devservice\r\nContent-Type: " + contentType
-        + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+           + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 std::string notFoundAnswer()
@@ -48,7 +48,8 @@ std::string notFoundAnswer()
         "<html><head><title>404 Not Found</title></head>"
         "<body><h1>Not Found</h1><p>The requested URL was not found on this server.</p></body></html>\n";
     return "HTTP/1.0 404 Not Found\r\nServer: norvanta-devservice\r\nContent-Type: text/html\r\n"
-           "Content-Length: " + std::to_string(page.size()) + "\r\n\r\n" + page;
+           "Content-Length: "
+           + std::to_string(page.size()) + "\r\n\r\n" + page;
 }
 
 // "POST /path HTTP/1.0" -> "/path"; empty when the request line is not of that shape.
@@ -118,8 +119,8 @@ const char* misbehaviourName(Misbehaviour misbehaviour)
 
 DevService::DevService(DevServiceConfig config)
     : m_config(std::move(config)), m_misbehaviour(m_config.misbehaviour),
-      m_serverListAnswer(std::make_shared<const std::string>(
-          okAnswer("text/xml; charset=euc-kr", m_config.serverList))),
+      m_serverListAnswer(
+          std::make_shared<const std::string>(okAnswer("text/xml; charset=euc-kr", m_config.serverList))),
       m_versionAnswer(std::make_shared<const std::string>(okAnswer("text/plain", m_config.versionText)))
 {
 }
@@ -140,8 +141,8 @@ bool DevService::start()
     m_listener = platform::Socket::listenOnLoopback(m_config.port);
     m_port = m_listener.valid() ? m_listener.localPort() : 0;
     if (m_port == 0) {
-        m_error = "cannot listen on 127.0.0.1:" + std::to_string(m_config.port) + ": "
-            + platform::lastSocketErrorText();
+        m_error =
+            "cannot listen on 127.0.0.1:" + std::to_string(m_config.port) + ": " + platform::lastSocketErrorText();
         stop();
         return false;
     }
@@ -247,8 +248,7 @@ void DevService::handle(platform::Socket& client)
         sendEndlessly(client, "HTTP/1.0 200 OK\r\n", "X-Filler: 0123456789abcdef0123456789abcdef\r\n");
         return;
     case Misbehaviour::EndlessBody:
-        sendEndlessly(client, "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n",
-                      std::string(64 * 1024, 'x'));
+        sendEndlessly(client, "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\n\r\n", std::string(64 * 1024, 'x'));
         return;
     }
     sendBytes(client, answer->data(), answer->size());

@@ -32,8 +32,8 @@ std::optional<Misbehaviour> misbehaviourFromName(const std::string& name);
 const char* misbehaviourName(Misbehaviour misbehaviour);
 
 struct DevServiceConfig {
-    std::string serverList;   // body for POST /serverlist.xml
-    std::string versionText;  // body for POST /update/Update_Ver.txt
+    std::string serverList;  // body for POST /serverlist.xml
+    std::string versionText; // body for POST /update/Update_Ver.txt
     Misbehaviour misbehaviour = Misbehaviour::None;
     std::chrono::milliseconds dripPause{20};
     std::uint16_t port = 0;   // 0: an ephemeral port

@@ -78,11 +78,11 @@ QImage icon(int size)
 // spanning several places.
 void paintNetwork(QPainter& painter)
 {
-    const std::array<QPointF, 9> nodes = {QPointF(214, 24), QPointF(252, 58), QPointF(300, 30), QPointF(346, 52),
-                                          QPointF(276, 96), QPointF(330, 104), QPointF(366, 16), QPointF(232, 104),
-                                          QPointF(200, 70)};
-    const std::array<std::pair<int, int>, 12> links = {{{0, 1}, {1, 2}, {2, 3}, {1, 4}, {4, 5}, {3, 5},
-                                                        {2, 6}, {3, 6}, {4, 7}, {1, 8}, {0, 8}, {7, 8}}};
+    const std::array<QPointF, 9> nodes = {QPointF(214, 24), QPointF(252, 58),  QPointF(300, 30),
+                                          QPointF(346, 52), QPointF(276, 96),  QPointF(330, 104),
+                                          QPointF(366, 16), QPointF(232, 104), QPointF(200, 70)};
+    const std::array<std::pair<int, int>, 12> links = {
+        {{0, 1}, {1, 2}, {2, 3}, {1, 4}, {4, 5}, {3, 5}, {2, 6}, {3, 6}, {4, 7}, {1, 8}, {0, 8}, {7, 8}}};
     painter.setPen(QPen(QColor(255, 255, 255, 70), 1.2));
     for (const auto& [from, to] : links) {
         painter.drawLine(nodes[static_cast<std::size_t>(from)], nodes[static_cast<std::size_t>(to)]);

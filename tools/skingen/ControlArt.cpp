@@ -76,12 +76,12 @@ QImage checkBoxStrip()
 }
 
 struct ButtonLook {
-    QColor top;      // the gloss at the top edge
-    QColor middle;   // where the gloss ends
-    QColor bottom;   // the deep lower half
-    QColor edge;     // outline
+    QColor top;    // the gloss at the top edge
+    QColor middle; // where the gloss ends
+    QColor bottom; // the deep lower half
+    QColor edge;   // outline
     QColor text;
-    QColor shadow;   // one pixel under the text
+    QColor shadow; // one pixel under the text
     bool pressed;
 };
 
@@ -137,8 +137,13 @@ QImage buttonStrip(const QString& label, const ButtonLook& normal, const ButtonL
 {
     QImage strip(3 * kButtonWidth, kButtonHeight, QImage::Format_RGB32);
     strip.fill(kKeyColour);
-    const ButtonLook disabled = {QColor(236, 236, 236), QColor(214, 214, 214), QColor(190, 190, 190),
-                                 QColor(150, 150, 150), QColor(146, 146, 146), QColor(250, 250, 250), false};
+    const ButtonLook disabled = {QColor(236, 236, 236),
+                                 QColor(214, 214, 214),
+                                 QColor(190, 190, 190),
+                                 QColor(150, 150, 150),
+                                 QColor(146, 146, 146),
+                                 QColor(250, 250, 250),
+                                 false};
     paintButton(strip, 0, normal, label);
     paintButton(strip, kButtonWidth, pressed, label);
     paintButton(strip, 2 * kButtonWidth, disabled, label);
@@ -150,14 +155,34 @@ QImage buttonStrip(const QString& label, const ButtonLook& normal, const ButtonL
 std::vector<SkinFile> controlStrips()
 {
     // Connect: green, pressed green into blue. Disconnect: yellow, pressed yellow into orange.
-    const ButtonLook connect = {QColor(176, 240, 150), QColor(92, 200, 70), QColor(40, 160, 40),
-                                QColor(24, 110, 30), Qt::white, QColor(16, 84, 20), false};
-    const ButtonLook connectPressed = {QColor(130, 220, 120), QColor(52, 168, 92), QColor(30, 110, 200),
-                                       QColor(20, 70, 150), Qt::white, QColor(10, 40, 100), true};
-    const ButtonLook disconnect = {QColor(255, 246, 170), QColor(255, 222, 70), QColor(240, 190, 20),
-                                   QColor(170, 120, 10), QColor(70, 50, 0), QColor(255, 240, 180), false};
-    const ButtonLook disconnectPressed = {QColor(255, 236, 130), QColor(250, 200, 50), QColor(240, 130, 20),
-                                          QColor(180, 80, 10), QColor(70, 30, 0), QColor(255, 220, 160), true};
+    const ButtonLook connect = {QColor(176, 240, 150),
+                                QColor(92, 200, 70),
+                                QColor(40, 160, 40),
+                                QColor(24, 110, 30),
+                                Qt::white,
+                                QColor(16, 84, 20),
+                                false};
+    const ButtonLook connectPressed = {QColor(130, 220, 120),
+                                       QColor(52, 168, 92),
+                                       QColor(30, 110, 200),
+                                       QColor(20, 70, 150),
+                                       Qt::white,
+                                       QColor(10, 40, 100),
+                                       true};
+    const ButtonLook disconnect = {QColor(255, 246, 170),
+                                   QColor(255, 222, 70),
+                                   QColor(240, 190, 20),
+                                   QColor(170, 120, 10),
+                                   QColor(70, 50, 0),
+                                   QColor(255, 240, 180),
+                                   false};
+    const ButtonLook disconnectPressed = {QColor(255, 236, 130),
+                                          QColor(250, 200, 50),
+                                          QColor(240, 130, 20),
+                                          QColor(180, 80, 10),
+                                          QColor(70, 30, 0),
+                                          QColor(255, 220, 160),
+                                          true};
     return {
         {"bitmaps/153.png", checkBoxStrip()},
         {"bitmaps/154.png", buttonStrip(QString::fromUtf8("접속종료"), disconnect, disconnectPressed)},

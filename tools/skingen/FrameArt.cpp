@@ -15,10 +15,9 @@
 namespace norvanta::tools::skingen {
 namespace {
 
-constexpr std::array<int, 40> kCaptionRows = {
-    142, 243, 252, 245, 239, 236, 226, 220, 214, 210, 206, 216, 216, 216,
-    217, 219, 220, 222, 223, 224, 225, 226, 227, 228, 229, 231, 234, 235,
-    236, 237, 237, 237, 223, 219, 156, 231, 240, 248, 253, 171};
+constexpr std::array<int, 40> kCaptionRows = {142, 243, 252, 245, 239, 236, 226, 220, 214, 210, 206, 216, 216, 216,
+                                              217, 219, 220, 222, 223, 224, 225, 226, 227, 228, 229, 231, 234, 235,
+                                              236, 237, 237, 237, 223, 219, 156, 231, 240, 248, 253, 171};
 constexpr std::array<int, 10> kLeftColumns = {134, 231, 240, 248, 253, 253, 248, 240, 231, 171};
 constexpr std::array<int, 10> kRightColumns = {171, 231, 240, 248, 253, 253, 248, 240, 231, 115};
 constexpr std::array<int, 17> kBottomRows = {255, 255, 255, 255, 255, 172, 239, 248, 253,
@@ -114,9 +113,9 @@ QImage bottomCorner(bool right)
         for (int x = 0; x < kWidth; ++x) {
             const int fromOuter = right ? kWidth - 1 - x : x;
             const int towardsBottom = kHeight - 1 - y;
-            const bool inSide = fromOuter < kBorderWidth
-                                && (y < kInnerRow || fromOuter * (kHeight - 1 - kInnerRow)
-                                                         < towardsBottom * (kBorderWidth - 1));
+            const bool inSide =
+                fromOuter < kBorderWidth
+                && (y < kInnerRow || fromOuter * (kHeight - 1 - kInnerRow) < towardsBottom * (kBorderWidth - 1));
             const int level = inSide ? borderLevel(right, fromOuter) : kBottomRows[static_cast<std::size_t>(y)];
             image.setPixel(x, y, grey(level));
         }
@@ -184,14 +183,10 @@ QImage opaque(const QImage& image)
 std::vector<SkinFile> frameImages()
 {
     std::vector<SkinFile> files = {
-        {"frame/caption_left.png", captionEnd(false)},
-        {"frame/caption_center.png", rows(kCaptionRows)},
-        {"frame/caption_right.png", captionEnd(true)},
-        {"frame/frame_left.png", columns(kLeftColumns)},
-        {"frame/frame_right.png", columns(kRightColumns)},
-        {"frame/frame_bottom.png", rows(kBottomRows)},
-        {"frame/frame_left_bottom.png", bottomCorner(false)},
-        {"frame/frame_right_bottom.png", bottomCorner(true)},
+        {"frame/caption_left.png", captionEnd(false)},        {"frame/caption_center.png", rows(kCaptionRows)},
+        {"frame/caption_right.png", captionEnd(true)},        {"frame/frame_left.png", columns(kLeftColumns)},
+        {"frame/frame_right.png", columns(kRightColumns)},    {"frame/frame_bottom.png", rows(kBottomRows)},
+        {"frame/frame_left_bottom.png", bottomCorner(false)}, {"frame/frame_right_bottom.png", bottomCorner(true)},
     };
     const std::pair<const char*, Glyph> buttons[] = {{"button_min", Glyph::Minimize}, {"button_close", Glyph::Close}};
     for (const auto& [name, glyph] : buttons) {

@@ -42,8 +42,7 @@ std::optional<std::uint64_t> readCounter(const std::filesystem::path& file)
 
 } // namespace
 
-std::optional<InterfaceCounters> countersOfAddress(const std::string& address,
-                                                   const std::filesystem::path& systemRoot)
+std::optional<InterfaceCounters> countersOfAddress(const std::string& address, const std::filesystem::path& systemRoot)
 {
     const auto name = interfaceHolding(address);
     if (!name || name->find('/') != std::string::npos) {

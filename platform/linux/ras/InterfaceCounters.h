@@ -16,7 +16,6 @@ struct InterfaceCounters {
 // The counters of the interface that holds the IPv4 address `address` (a tunnel's ppp
 // device), read under `systemRoot`/sys; nothing when no interface holds it or the kernel
 // does not say. Reads a few small files, so it may run on the window's tick.
-std::optional<InterfaceCounters> countersOfAddress(const std::string& address,
-                                                   const std::filesystem::path& systemRoot);
+std::optional<InterfaceCounters> countersOfAddress(const std::string& address, const std::filesystem::path& systemRoot);
 
 } // namespace norvanta::platform::ras::nm

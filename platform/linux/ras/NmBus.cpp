@@ -20,8 +20,7 @@ void NmBus::deleteTimedTask(void* task)
     std::unique_ptr<TimedTask>(static_cast<TimedTask*>(task));
 }
 
-NmBus::NmBus(Hooks hooks)
-    : m_hooks(std::move(hooks)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+NmBus::NmBus(Hooks hooks) : m_hooks(std::move(hooks)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -53,7 +52,8 @@ void NmBus::postAfter(std::chrono::milliseconds delay, Task task)
     post([this, delay, task = std::move(task)](sd_bus*) mutable {
         sd_event_source* source = nullptr;
         auto holder = std::make_unique<TimedTask>(TimedTask{this, std::move(task)});
-        const auto usec = static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(delay).count());
+        const auto usec =
+            static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(delay).count());
         if (sd_event_add_time_relative(m_event, &source, CLOCK_MONOTONIC, usec, 0, onTimer, holder.get()) < 0) {
             return;
         }

@@ -14,7 +14,6 @@
 #include <thread>
 #include <unordered_set>
 
-
 namespace norvanta::platform::ras {
 
 // One connection to the system bus (DBUS_SYSTEM_BUS_ADDRESS, else the standard socket)

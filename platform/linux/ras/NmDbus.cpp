@@ -36,7 +36,10 @@ public:
     explicit Reader(sd_bus_message* message) : m_message(message) {}
 
     bool ok() const { return m_ok; }
-    bool enter(char type, const char* contents) { return step(sd_bus_message_enter_container(m_message, type, contents)); }
+    bool enter(char type, const char* contents)
+    {
+        return step(sd_bus_message_enter_container(m_message, type, contents));
+    }
     bool exit() { return step(sd_bus_message_exit_container(m_message)); }
     bool skip(const char* types) { return step(sd_bus_message_skip(m_message, types)); }
 
@@ -235,10 +238,10 @@ Message callNm(sd_bus* bus, const char* path, const char* interface, const char*
         return nullptr;
     }
     sd_bus_message* request = nullptr;
-    const std::string_view service =
-        std::string_view(interface).starts_with("org.freedesktop.DBus") && std::string_view(path) == "/org/freedesktop/DBus"
-            ? "org.freedesktop.DBus"
-            : kNmService;
+    const std::string_view service = std::string_view(interface).starts_with("org.freedesktop.DBus")
+                                             && std::string_view(path) == "/org/freedesktop/DBus"
+                                         ? "org.freedesktop.DBus"
+                                         : kNmService;
     int result = sd_bus_message_new_method_call(bus, &request, std::string(service).c_str(), path, interface, member);
     const Message owned(request);
     if (result >= 0 && fill) {
@@ -261,9 +264,9 @@ Message callNm(sd_bus* bus, const char* path, const char* interface, const char*
 
 std::string nmOwner(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error)
 {
-    const Message reply = callNm(bus, "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner", timeout,
-                                 [](sd_bus_message* m) { return sd_bus_message_append_basic(m, 's', kNmService); },
-                                 error);
+    const Message reply = callNm(
+        bus, "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner", timeout,
+        [](sd_bus_message* m) { return sd_bus_message_append_basic(m, 's', kNmService); }, error);
     if (!reply) {
         return {};
     }
@@ -314,9 +317,8 @@ std::map<std::string, std::string> pptpDataFor(const EntrySettings& settings)
     // MPPE works only with MS-CHAPv2, so the other methods are refused outright; the
     // password is handed over by the client's secret agent on each dial and never stored.
     std::map<std::string, std::string> data = {
-        {"refuse-eap", "yes"},    {"refuse-pap", "yes"},      {"refuse-chap", "yes"},
-        {"refuse-mschap", "yes"}, {"lcp-echo-failure", "5"}, {"lcp-echo-interval", "30"},
-        {"password-flags", "2"},
+        {"refuse-eap", "yes"},     {"refuse-pap", "yes"},       {"refuse-chap", "yes"},  {"refuse-mschap", "yes"},
+        {"lcp-echo-failure", "5"}, {"lcp-echo-interval", "30"}, {"password-flags", "2"},
     };
     // pppd negotiates MPPE only when told to require it: it has no "if the server offers
     // it", and left alone it rejects the server's MPPE and runs the tunnel in plain text.
@@ -357,8 +359,8 @@ std::string addProfile(sd_bus* bus, const std::string& name, const std::string& 
     const auto fill = [&](sd_bus_message* m) {
         int r = sd_bus_message_open_container(m, 'a', "{sa{sv}}");
         r = r >= 0 ? sd_bus_message_append(m, "{sa{sv}}", "connection", 5, "id", "s", name.c_str(), "uuid", "s",
-                                           uuid.c_str(), "type", "s", "vpn", "autoconnect", "b", 0, "permissions",
-                                           "as", 1, owner.c_str())
+                                           uuid.c_str(), "type", "s", "vpn", "autoconnect", "b", 0, "permissions", "as",
+                                           1, owner.c_str())
                    : r;
         r = r >= 0 ? sd_bus_message_open_container(m, 'e', "sa{sv}") : r;
         r = r >= 0 ? sd_bus_message_append_basic(m, 's', "vpn") : r;
@@ -406,14 +408,15 @@ bool updateProfileData(sd_bus* bus, const std::string& path, const std::map<std:
 std::vector<ActiveVpn> listActiveVpns(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error)
 {
     std::vector<ActiveVpn> vpns;
-    const Message reply = callNm(bus, kNmPath, kPropertiesInterface, "Get", timeout,
-                                 [](sd_bus_message* m) { return sd_bus_message_append(m, "ss", kNmService, "ActiveConnections"); },
-                                 error);
+    const Message reply = callNm(
+        bus, kNmPath, kPropertiesInterface, "Get", timeout,
+        [](sd_bus_message* m) { return sd_bus_message_append(m, "ss", kNmService, "ActiveConnections"); }, error);
     if (!reply) {
         return vpns;
     }
     std::vector<std::string> paths;
-    if (sd_bus_message_enter_container(reply.get(), 'v', "ao") >= 0 && sd_bus_message_enter_container(reply.get(), 'a', "o") >= 0) {
+    if (sd_bus_message_enter_container(reply.get(), 'v', "ao") >= 0
+        && sd_bus_message_enter_container(reply.get(), 'a', "o") >= 0) {
         const char* path = nullptr;
         while (sd_bus_message_read_basic(reply.get(), 'o', &path) > 0) {
             paths.emplace_back(path);
@@ -421,11 +424,11 @@ std::vector<ActiveVpn> listActiveVpns(sd_bus* bus, std::chrono::milliseconds tim
     }
     for (const auto& path : paths) {
         CallError readError;
-        const Message all = callNm(bus, path.c_str(), kPropertiesInterface, "GetAll", timeout,
-                                   [](sd_bus_message* m) { return sd_bus_message_append_basic(m, 's', kActiveInterface); },
-                                   readError);
+        const Message all = callNm(
+            bus, path.c_str(), kPropertiesInterface, "GetAll", timeout,
+            [](sd_bus_message* m) { return sd_bus_message_append_basic(m, 's', kActiveInterface); }, readError);
         if (!all) {
-            continue;  // gone in the meantime
+            continue; // gone in the meantime
         }
         ActiveVpn vpn{path, {}, 0};
         std::string type;
@@ -458,8 +461,9 @@ namespace {
 Message propertyOf(sd_bus* bus, const char* path, const char* interface, const char* name, const char* type,
                    std::chrono::milliseconds timeout, CallError& error)
 {
-    Message reply = callNm(bus, path, kPropertiesInterface, "Get", timeout,
-                           [&](sd_bus_message* m) { return sd_bus_message_append(m, "ss", interface, name); }, error);
+    Message reply = callNm(
+        bus, path, kPropertiesInterface, "Get", timeout,
+        [&](sd_bus_message* m) { return sd_bus_message_append(m, "ss", interface, name); }, error);
     if (!reply || sd_bus_message_enter_container(reply.get(), 'v', type) <= 0) {
         return nullptr;
     }

@@ -14,7 +14,6 @@
 #include <string_view>
 #include <vector>
 
-
 // The NetworkManager calls the dialer makes, each a blocking call bounded by a time-out;
 // they run on the bus thread only (NmBus). Texts from NetworkManager are UTF-8; the names
 // the client gives are ASCII, so no conversion is needed for them.
@@ -51,7 +50,7 @@ std::string nmOwner(sd_bus* bus, std::chrono::milliseconds timeout, CallError& e
 struct Profile {
     std::string path;
     std::string uuid;
-    std::map<std::string, std::string> data;  // vpn.data, the plugin's keys
+    std::map<std::string, std::string> data; // vpn.data, the plugin's keys
 };
 
 // The PPTP profile whose id equals `name` (ASCII letters in any case); nothing and no
@@ -83,7 +82,7 @@ bool updateProfileData(sd_bus* bus, const std::string& path, const std::map<std:
 struct ActiveVpn {
     std::string path;
     std::string name;
-    std::uint32_t state = 0;  // NMActiveConnectionState
+    std::uint32_t state = 0; // NMActiveConnectionState
 };
 
 // The active connections that are VPNs, in NetworkManager's order.

@@ -16,7 +16,7 @@
 namespace norvanta::platform::ras::nm {
 namespace {
 
-constexpr DWORD kErrorVpnNoResponse = 809;  // ERROR_VPN_TIMEOUT
+constexpr DWORD kErrorVpnNoResponse = 809; // ERROR_VPN_TIMEOUT
 
 // True when a line of modules.dep or modules.builtin names `module` ("kernel/.../ppp_mppe.ko"
 // with or without compression, followed by ':' in modules.dep).
@@ -122,7 +122,8 @@ KernelSupport kernelModuleSupport(const std::filesystem::path& root, const std::
     }
     const auto modules = root / "lib/modules" / release;
     bool readable = false;
-    if (listsModule(modules / "modules.builtin", module, readable) || listsModule(modules / "modules.dep", module, readable)) {
+    if (listsModule(modules / "modules.builtin", module, readable)
+        || listsModule(modules / "modules.dep", module, readable)) {
         return KernelSupport::Present;
     }
     return readable ? KernelSupport::Missing : KernelSupport::Unknown;
@@ -150,7 +151,7 @@ KernelSupport pppKernelSupport(const std::filesystem::path& root, const std::str
         return KernelSupport::Missing;
     }
     return ppp == KernelSupport::Present && mppe == KernelSupport::Present ? KernelSupport::Present
-                                                                             : KernelSupport::Unknown;
+                                                                           : KernelSupport::Unknown;
 }
 
 bool pppKernelMissing(const std::filesystem::path& root, const std::string& release)

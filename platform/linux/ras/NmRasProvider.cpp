@@ -47,8 +47,8 @@ std::string newUuid()
     for (auto& byte : bytes) {
         byte = static_cast<std::uint8_t>(random());
     }
-    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4
-    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    bytes[6] = static_cast<std::uint8_t>((bytes[6] & 0x0F) | 0x40); // version 4
+    bytes[8] = static_cast<std::uint8_t>((bytes[8] & 0x3F) | 0x80); // RFC 4122 variant
     char text[37];
     std::snprintf(text, sizeof text, "%02x%02x%02x%02x-%02x%02x-%02x%02x-%02x%02x-%02x%02x%02x%02x%02x%02x", bytes[0],
                   bytes[1], bytes[2], bytes[3], bytes[4], bytes[5], bytes[6], bytes[7], bytes[8], bytes[9], bytes[10],
@@ -84,13 +84,12 @@ struct NmRasProvider::PendingActivation {
 };
 
 NmRasProvider::NmRasProvider(NmRasOptions options)
-    : m_options(std::move(options)),
-      m_record(m_options.linkRecord),
+    : m_options(std::move(options)), m_record(m_options.linkRecord),
       m_agent([this](const std::string& sender, const std::string& profilePath) {
           return passwordFor(sender, profilePath);
       }),
-      m_bus(std::make_unique<NmBus>(NmBus::Hooks{[this](sd_bus* bus) { busOpened(bus); },
-                                                 [this] { networkManagerGone(); }}))
+      m_bus(std::make_unique<NmBus>(
+          NmBus::Hooks{[this](sd_bus* bus) { busOpened(bus); }, [this] { networkManagerGone(); }}))
 {
 }
 
@@ -126,8 +125,7 @@ DWORD NmRasProvider::validateEntryName(const std::string&, const std::string& en
     return result.value_or(kErrorNmUnavailable);
 }
 
-DWORD NmRasProvider::setEntryProperties(const std::string&, const std::string& entryName,
-                                        const EntrySettings& settings)
+DWORD NmRasProvider::setEntryProperties(const std::string&, const std::string& entryName, const EntrySettings& settings)
 {
     const auto timeout = m_options.callTimeout;
     const auto result = m_bus->await<DWORD>(
@@ -186,8 +184,7 @@ void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
         return;
     }
     const auto checked = m_bus->await<Checked>(
-        [this, name = request.entryName](sd_bus* bus) { return checkNetworkManager(bus, name); },
-        m_options.callerWait);
+        [this, name = request.entryName](sd_bus* bus) { return checkNetworkManager(bus, name); }, m_options.callerWait);
     if (!checked) {
         failIfChecking(id, kErrorNmUnavailable);
         return;
@@ -196,8 +193,7 @@ void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
         failIfChecking(id, checked->code);
         return;
     }
-    const std::string release =
-        m_options.kernelRelease.empty() ? nm::runningKernelRelease() : m_options.kernelRelease;
+    const std::string release = m_options.kernelRelease.empty() ? nm::runningKernelRelease() : m_options.kernelRelease;
     if (nm::pppKernelMissing(m_options.systemRoot, release)) {
         failIfChecking(id, kErrorNmNoPppKernel);
         return;
@@ -249,7 +245,7 @@ DWORD NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
     const std::lock_guard lock(m_mutex);
     const auto link = m_links.find(id);
     if (link == m_links.end()) {
-        return 0;  // hung up meanwhile: nothing left to convert
+        return 0; // hung up meanwhile: nothing left to convert
     }
     auto password = exactUtf8FromCp949(link->second.password);
     wipe(link->second.password);
@@ -325,8 +321,8 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
     // so the loop must stay free to serve it.
     sd_bus_message* call = nullptr;
     sd_bus_slot* slot = nullptr;
-    int result = sd_bus_message_new_method_call(bus, &call, nm::kNmService, nm::kNmPath, nm::kNmService,
-                                                "ActivateConnection");
+    int result =
+        sd_bus_message_new_method_call(bus, &call, nm::kNmService, nm::kNmPath, nm::kNmService, "ActivateConnection");
     const nm::Message owned(call);
     result = result >= 0 ? sd_bus_message_append(call, "ooo", profile.path.c_str(), "/", "/") : result;
     auto pending = std::make_unique<PendingActivation>(PendingActivation{this, id});
@@ -336,9 +332,8 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
         activated(bus, id, {}, {"org.freedesktop.DBus.Error.NoReply", ""});
         return;
     }
-    sd_bus_slot_set_destroy_callback(slot, [](void* data) {
-        std::unique_ptr<PendingActivation>(static_cast<PendingActivation*>(data));
-    });
+    sd_bus_slot_set_destroy_callback(
+        slot, [](void* data) { std::unique_ptr<PendingActivation>(static_cast<PendingActivation*>(data)); });
     pending.release();
     sd_bus_slot_set_floating(slot, 1);
     sd_bus_slot_unref(slot);
@@ -349,9 +344,9 @@ int NmRasProvider::onActivated(sd_bus_message* reply, void* pending, sd_bus_erro
     const auto* activation = static_cast<PendingActivation*>(pending);
     sd_bus* bus = sd_bus_message_get_bus(reply);
     if (const sd_bus_error* error = sd_bus_message_get_error(reply); error != nullptr) {
-        activation->provider->activated(bus, activation->id, {},
-                                        {error->name != nullptr ? error->name : "",
-                                         error->message != nullptr ? error->message : ""});
+        activation->provider->activated(
+            bus, activation->id, {},
+            {error->name != nullptr ? error->name : "", error->message != nullptr ? error->message : ""});
         return 0;
     }
     const char* path = nullptr;
@@ -363,8 +358,7 @@ int NmRasProvider::onActivated(sd_bus_message* reply, void* pending, sd_bus_erro
     return 0;
 }
 
-void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& activePath,
-                              const nm::CallError& error)
+void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& activePath, const nm::CallError& error)
 {
     bool orphan = false;
     {
@@ -466,7 +460,8 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
     const std::lock_guard lock(m_mutex);
     std::vector<ActiveConnection> connections;
     const auto beingDialed = [](const Link& link) {
-        return link.progress && (link.phase == Phase::Checking || (link.phase == Phase::Activating && link.activePath.empty()));
+        return link.progress
+               && (link.phase == Phase::Checking || (link.phase == Phase::Activating && link.activePath.empty()));
     };
     if (!listed || !*listed) {
         for (const auto& [id, link] : m_links) {
@@ -479,13 +474,15 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
     std::set<std::string> present;
     for (const auto& vpn : **listed) {
         present.insert(vpn.path);
-        if ((vpn.state != nm::kActiveActivating && vpn.state != nm::kActiveActivated) || m_hungUpPaths.contains(vpn.path)) {
+        if ((vpn.state != nm::kActiveActivating && vpn.state != nm::kActiveActivated)
+            || m_hungUpPaths.contains(vpn.path)) {
             continue;
         }
         if (const auto* link = linkByActivePath(vpn.path); link != nullptr) {
             if (link->phase == Phase::Activating || link->phase == Phase::Connected) {
-                const auto id = std::find_if(m_links.begin(), m_links.end(),
-                                             [link](const auto& entry) { return &entry.second == link; })->first;
+                const auto id = std::find_if(m_links.begin(), m_links.end(), [link](const auto& entry) {
+                                    return &entry.second == link;
+                                })->first;
                 connections.push_back(ActiveConnection{id, link->entryName, kDeviceName, ""});
             }
             continue;
@@ -572,8 +569,8 @@ void NmRasProvider::busOpened(sd_bus* bus)
     m_agentRegistered = false;
     sd_bus_match_signal(bus, nullptr, nm::kNmService, nullptr, kVpnInterface, "VpnStateChanged", onVpnStateChanged,
                         this);
-    sd_bus_match_signal(bus, nullptr, nm::kNmService, nullptr, kActiveInterface, "StateChanged",
-                        onActiveStateChanged, this);
+    sd_bus_match_signal(bus, nullptr, nm::kNmService, nullptr, kActiveInterface, "StateChanged", onActiveStateChanged,
+                        this);
     sd_bus_match_signal(bus, nullptr, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
                         "NameOwnerChanged", onNameOwnerChanged, this);
     m_agent.exportOn(bus);
@@ -788,9 +785,9 @@ void NmRasProvider::deactivate(sd_bus* bus, const std::string& activePath)
 {
     // ConnectionNotActive means it is down already, which is what was asked for.
     nm::CallError ignored;
-    nm::callNm(bus, nm::kNmPath, nm::kNmService, "DeactivateConnection", m_options.callTimeout,
-               [&activePath](sd_bus_message* m) { return sd_bus_message_append_basic(m, 'o', activePath.c_str()); },
-               ignored);
+    nm::callNm(
+        bus, nm::kNmPath, nm::kNmService, "DeactivateConnection", m_options.callTimeout,
+        [&activePath](sd_bus_message* m) { return sd_bus_message_append_basic(m, 'o', activePath.c_str()); }, ignored);
 }
 
 void NmRasProvider::unregisterAgentWhenIdle(sd_bus* bus)

@@ -25,14 +25,14 @@ namespace norvanta::platform::ras {
 
 // Limits and places of the NetworkManager dialer; the defaults are those of a real run.
 struct NmRasOptions {
-    std::chrono::milliseconds callTimeout{1500};  // one D-Bus call
-    std::chrono::milliseconds callerWait{2500};   // the longest a RAS call waits for D-Bus
-    std::chrono::milliseconds dialLimit{90000};   // dial start to connected, or 718
-    std::chrono::milliseconds greSilence{nm::kGreSilence};  // in CONNECT this long, a failure reads as GRE blocked
-    std::chrono::milliseconds probeTimeout{5000}; // the PPTP port check
+    std::chrono::milliseconds callTimeout{1500};           // one D-Bus call
+    std::chrono::milliseconds callerWait{2500};            // the longest a RAS call waits for D-Bus
+    std::chrono::milliseconds dialLimit{90000};            // dial start to connected, or 718
+    std::chrono::milliseconds greSilence{nm::kGreSilence}; // in CONNECT this long, a failure reads as GRE blocked
+    std::chrono::milliseconds probeTimeout{5000};          // the PPTP port check
     std::uint16_t pptpPort = 1723;
-    std::filesystem::path systemRoot = "/";       // where /sys and /lib/modules are read
-    std::string kernelRelease;                    // empty: the running kernel's
+    std::filesystem::path systemRoot = "/"; // where /sys and /lib/modules are read
+    std::string kernelRelease;              // empty: the running kernel's
     std::filesystem::path linkRecord = nm::NmLinkRecord::defaultFile();
 };
 
@@ -87,17 +87,17 @@ private:
     struct Link {
         std::string entryName;
         Phase phase = Phase::Checking;
-        ProgressCallback progress;  // empty for a link found rather than dialed
-        int reached = -1;           // index in nm::kProgressSteps reported so far
-        std::string password;       // until NetworkManager no longer needs it
+        ProgressCallback progress; // empty for a link found rather than dialed
+        int reached = -1;          // index in nm::kProgressSteps reported so far
+        std::string password;      // until NetworkManager no longer needs it
         std::string profilePath;
         std::string activePath;
-        std::string nmOwner;        // the only sender the agent answers
-        std::optional<std::chrono::steady_clock::time_point> connectSince;  // VPN state 3 seen
-        bool vpnActivated = false;    // VPN state 5 seen
-        std::uint32_t activeState = 0;  // the active connection's last state
+        std::string nmOwner;                                               // the only sender the agent answers
+        std::optional<std::chrono::steady_clock::time_point> connectSince; // VPN state 3 seen
+        bool vpnActivated = false;                                         // VPN state 5 seen
+        std::uint32_t activeState = 0;                                     // the active connection's last state
         std::uint64_t activatedMs = 0;
-        std::optional<LinkDetails::Encryption> encryption;  // unknown for a link found
+        std::optional<LinkDetails::Encryption> encryption; // unknown for a link found
         std::optional<std::string> localAddress;           // read once it is up
     };
 
@@ -152,11 +152,11 @@ private:
     const nm::NmLinkRecord m_record;
     std::mutex m_mutex;
     std::map<ConnectionId, Link> m_links;
-    std::set<std::string> m_hungUpPaths;  // deactivation asked for, not yet seen done
+    std::set<std::string> m_hungUpPaths; // deactivation asked for, not yet seen done
     // Signals of active connections whose ActivateConnection reply has not come yet.
     std::map<std::string, std::vector<std::array<std::uint32_t, 3>>> m_early;
     std::vector<Checker> m_checkers;
-    bool m_agentRegistered = false;  // bus thread only
+    bool m_agentRegistered = false; // bus thread only
     nm::NmSecretAgent m_agent;
     // Declared last so that it goes first: its thread runs tasks that use the members above.
     std::unique_ptr<NmBus> m_bus;

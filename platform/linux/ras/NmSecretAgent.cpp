@@ -34,8 +34,9 @@ int NmSecretAgent::exportOn(sd_bus* bus)
 
 bool NmSecretAgent::registerWith(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error)
 {
-    return callNm(bus, kAgentManagerPath, kAgentManagerInterface, "RegisterWithCapabilities", timeout,
-                  [](sd_bus_message* m) { return sd_bus_message_append(m, "su", kAgentIdentifier, 0U); }, error)
+    return callNm(
+               bus, kAgentManagerPath, kAgentManagerInterface, "RegisterWithCapabilities", timeout,
+               [](sd_bus_message* m) { return sd_bus_message_append(m, "su", kAgentIdentifier, 0U); }, error)
            != nullptr;
 }
 

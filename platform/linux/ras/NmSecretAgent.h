@@ -9,7 +9,6 @@
 #include <optional>
 #include <string>
 
-
 namespace norvanta::platform::ras::nm {
 
 // The client's NetworkManager secret agent: NetworkManager asks it for the VPN password

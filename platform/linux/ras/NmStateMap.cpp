@@ -150,8 +150,9 @@ DWORD activationErrorCode(std::string_view errorName, std::string_view message)
     // is there, the network is not.
     const bool unknown = errorName == "org.freedesktop.NetworkManager.UnknownConnection"
                          || errorName == "org.freedesktop.NetworkManager.UnknownDevice";
-    if (unknown && (message.find("source connection") != std::string_view::npos
-                    || message.find("base device") != std::string_view::npos)) {
+    if (unknown
+        && (message.find("source connection") != std::string_view::npos
+            || message.find("base device") != std::string_view::npos)) {
         return kErrorNmNoNetwork;
     }
     return callErrorCode(errorName, ERROR_AUTOMATIC_VPN_FAILED);

@@ -52,8 +52,8 @@ inline constexpr std::chrono::seconds kGreSilence{20};
 // What an activation that ended had seen of VPN state 3 (CONNECT).
 enum class ConnectSeen {
     Never,
-    Briefly,  // for less than the GRE silence
-    Stalled,  // for the GRE silence or longer
+    Briefly, // for less than the GRE silence
+    Stalled, // for the GRE silence or longer
 };
 
 // The RAS error code of an activation that ended (VPN state 6 or 7, or the active

@@ -59,9 +59,10 @@ std::vector<std::string> resolveHostAddresses(const std::string& host, bool& res
     std::vector<std::string> addresses;
     for (const addrinfo* result = resolved ? results : nullptr; result != nullptr; result = result->ai_next) {
         char text[INET6_ADDRSTRLEN] = {};
-        const void* address = result->ai_family == AF_INET
-                                  ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr)
-                                  : static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(result->ai_addr)->sin6_addr);
+        const void* address =
+            result->ai_family == AF_INET
+                ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(result->ai_addr)->sin_addr)
+                : static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(result->ai_addr)->sin6_addr);
         if (::inet_ntop(result->ai_family, address, text, sizeof text) != nullptr) {
             addresses.emplace_back(text);
         }

@@ -33,7 +33,7 @@ std::optional<LinkDetails::Encryption> encryptionOf(HRASCONN connection)
     DWORD size = sizeof ccp;
     const DWORD result = ::RasGetProjectionInfoA(connection, RASP_PppCcp, &ccp, &size);
     if (result == ERROR_PROTOCOL_NOT_CONFIGURED) {
-        return LinkDetails::Encryption::None;  // no CCP at all: nothing encrypts the link
+        return LinkDetails::Encryption::None; // no CCP at all: nothing encrypts the link
     }
     if (result != 0 || ccp.dwError != 0) {
         return std::nullopt;

@@ -60,7 +60,8 @@ std::vector<std::string> resolveHostAddresses(const std::string& host, bool& res
     for (const addrinfo* result = resolved ? results : nullptr; result != nullptr; result = result->ai_next) {
         char text[NI_MAXHOST] = {};
         if (::getnameinfo(result->ai_addr, static_cast<socklen_t>(result->ai_addrlen), text, sizeof text, nullptr, 0,
-                          NI_NUMERICHOST) == 0) {
+                          NI_NUMERICHOST)
+            == 0) {
             addresses.emplace_back(text);
         }
     }

@@ -23,19 +23,18 @@
 #include <memory>
 
 namespace text = norvanta::app::text;
-using norvanta::nmtest::NmFakeNetworkManager;
-using norvanta::nmtest::PptpPort;
-using norvanta::ui::MessageBox;
 using norvanta::apptest::linkUp;
 using norvanta::apptest::rasText;
 using norvanta::apptest::u;
+using norvanta::nmtest::NmFakeNetworkManager;
+using norvanta::nmtest::PptpPort;
+using norvanta::ui::MessageBox;
 
 namespace {
 
-const std::string kServerList =
-    "<?xml version=\"1.0\" encoding=\"euc-kr\"?><NewDataSet>"
-    "<datarow><server_name>K1-1</server_name><server_addr>127.0.0.1</server_addr></datarow>"
-    "</NewDataSet>";
+const std::string kServerList = "<?xml version=\"1.0\" encoding=\"euc-kr\"?><NewDataSet>"
+                                "<datarow><server_name>K1-1</server_name><server_addr>127.0.0.1</server_addr></datarow>"
+                                "</NewDataSet>";
 
 } // namespace
 

@@ -13,12 +13,12 @@
 namespace norvanta::fuzz {
 
 struct ScriptedPeer {
-    std::string_view answer;                 // every byte the peer sends
-    std::vector<std::size_t> pieces{1};      // bytes per receive call, repeated; 0 counts as 1
+    std::string_view answer;            // every byte the peer sends
+    std::vector<std::size_t> pieces{1}; // bytes per receive call, repeated; 0 counts as 1
     platform::ReceiveResult::Status ending = platform::ReceiveResult::Status::Closed;
-    std::string received;                    // what the client sent
-    std::size_t answered = 0;                // bytes of the answer handed out so far
-    std::size_t calls = 0;                   // receive calls so far
+    std::string received;     // what the client sent
+    std::size_t answered = 0; // bytes of the answer handed out so far
+    std::size_t calls = 0;    // receive calls so far
 };
 
 // The peer every later connection reaches; null: connections cannot be made.

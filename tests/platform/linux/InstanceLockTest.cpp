@@ -108,8 +108,9 @@ INSTANTIATE_TEST_SUITE_P(RuntimeDirs, InstanceLockFallbackTest,
                          ::testing::Values(std::nullopt, std::optional<std::string>(""),
                                            std::optional<std::string>("relative/run")),
                          [](const auto& info) {
-                             return !info.param ? std::string("Unset")
-                                    : info.param->empty() ? std::string("Empty") : std::string("Relative");
+                             return !info.param           ? std::string("Unset")
+                                    : info.param->empty() ? std::string("Empty")
+                                                          : std::string("Relative");
                          });
 
 } // namespace

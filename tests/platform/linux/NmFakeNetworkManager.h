@@ -106,7 +106,10 @@ public:
     }
 
     std::uint32_t registeredAgents() { return readUint(callMock("RegisteredAgents", "")); }
-    std::uint32_t profileCount(const std::string& name) { return readUint(callMock("ProfileCount", "s", name.c_str())); }
+    std::uint32_t profileCount(const std::string& name)
+    {
+        return readUint(callMock("ProfileCount", "s", name.c_str()));
+    }
 
     std::string clientCalls()
     {
@@ -207,11 +210,16 @@ private:
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
         const std::string parameters = "{\"scenario\": \"" + scenario + "\", \"password\": \"" + password + "\"}";
-        const std::string templatePath = (std::filesystem::path(__FILE__).parent_path() / "nm_fake_networkmanager.py").string();
-        char* argv[] = {const_cast<char*>("/usr/bin/python3"), const_cast<char*>("-m"),
-                        const_cast<char*>("dbusmock"),         const_cast<char*>("--system"),
-                        const_cast<char*>("--template"),       const_cast<char*>(templatePath.c_str()),
-                        const_cast<char*>("--parameters"),     const_cast<char*>(parameters.c_str()),
+        const std::string templatePath =
+            (std::filesystem::path(__FILE__).parent_path() / "nm_fake_networkmanager.py").string();
+        char* argv[] = {const_cast<char*>("/usr/bin/python3"),
+                        const_cast<char*>("-m"),
+                        const_cast<char*>("dbusmock"),
+                        const_cast<char*>("--system"),
+                        const_cast<char*>("--template"),
+                        const_cast<char*>(templatePath.c_str()),
+                        const_cast<char*>("--parameters"),
+                        const_cast<char*>(parameters.c_str()),
                         nullptr};
         const bool spawned = ::posix_spawn(&m_fake, "/usr/bin/python3", &actions, nullptr, argv, environ) == 0;
         posix_spawn_file_actions_destroy(&actions);
@@ -230,7 +238,7 @@ private:
         while (std::chrono::steady_clock::now() < deadline) {
             int status = 0;
             if (::waitpid(m_fake, &status, WNOHANG) == m_fake) {
-                m_fake = -1;  // it died: its log says why
+                m_fake = -1; // it died: its log says why
                 return false;
             }
             sd_bus_message* reply = nullptr;
@@ -262,8 +270,8 @@ private:
     {
         sd_bus_message* reply = nullptr;
         if (m_bus == nullptr
-            || sd_bus_call_method(m_bus, "org.freedesktop.NetworkManager", "/org/freedesktop", "org.freedesktop.DBus.Mock",
-                                  method, nullptr, &reply, types, args...)
+            || sd_bus_call_method(m_bus, "org.freedesktop.NetworkManager", "/org/freedesktop",
+                                  "org.freedesktop.DBus.Mock", method, nullptr, &reply, types, args...)
                    < 0) {
             return nullptr;
         }

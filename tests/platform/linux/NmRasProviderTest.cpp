@@ -22,8 +22,8 @@ namespace {
 
 using namespace norvanta::platform::ras;
 using norvanta::nmtest::NmFakeNetworkManager;
-using norvanta::platform::LinkDetails;
 using norvanta::nmtest::PptpPort;
+using norvanta::platform::LinkDetails;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -71,7 +71,7 @@ private:
 std::uint16_t closedPort()
 {
     const PptpPort gone;
-    return gone.port();  // closed when `gone` is
+    return gone.port(); // closed when `gone` is
 }
 
 class TempRoot {
@@ -212,8 +212,8 @@ TEST_F(NmRasProviderTest, ProfileIsCreatedOnceWithThePluginKeysAndLeftAlone)
     }
     // MS-CHAPv2 stays allowed. Optional encryption still demands MPPE, since pppd would
     // otherwise refuse the server's, but not 128 bits only. Nothing of a password is stored.
-    for (const char* absent : {"vpn.data.refuse-mschapv2", "vpn.data.require-mppe-128", "vpn.data.gateway",
-                               "vpn.secrets.password"}) {
+    for (const char* absent :
+         {"vpn.data.refuse-mschapv2", "vpn.data.require-mppe-128", "vpn.data.gateway", "vpn.secrets.password"}) {
         EXPECT_EQ(profile.count(absent), 0u) << absent;
     }
 }
@@ -334,8 +334,12 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{"WrongPassword", "success", "other", kErrorNmLinkFailed, "journalctl"},
                       FailureCase{"NoEncryptionAtTheServer", "link-failed", "", kErrorNmLinkFailed, "MPPE"},
                       FailureCase{"GreBlocked", "gre-blocked", "", ERROR_VPN_GRE_BLOCKED, "GRE"},
-                      FailureCase{"UplinkLost", "uplink-lost", "", kErrorNmUplinkLost, "\263\327\306\256\277\366\305\251 \277\254\260\341\300\314 \262\367\276\356\301\263\275\300\264\317\264\331"},
-                      FailureCase{"NoNetworkBeneath", "no-network", "", kErrorNmNoNetwork, "\310\260\274\272\310\255\265\310 \263\327\306\256\277\366\305\251 \277\254\260\341\300\314 \276\370\275\300\264\317\264\331"},
+                      FailureCase{"UplinkLost", "uplink-lost", "", kErrorNmUplinkLost,
+                                  "\263\327\306\256\277\366\305\251 \277\254\260\341\300\314 "
+                                  "\262\367\276\356\301\263\275\300\264\317\264\331"},
+                      FailureCase{"NoNetworkBeneath", "no-network", "", kErrorNmNoNetwork,
+                                  "\310\260\274\272\310\255\265\310 \263\327\306\256\277\366\305\251 "
+                                  "\277\254\260\341\300\314 \276\370\275\300\264\317\264\331"},
                       FailureCase{"ConnectTimeout", "timeout", "", ERROR_PPP_TIMEOUT, "VPN"},
                       FailureCase{"ServiceStopped", "service-stopped", "", kErrorNmPluginStopped, "pptp-linux"},
                       FailureCase{"PluginMissing", "plugin-missing", "", kErrorNmPluginMissing, "network-manager-pptp"},
@@ -375,8 +379,8 @@ TEST_F(NmRasProviderTest, TakenDownWhileConnectingIsNeverConnected)
 // that is not CP949 cannot be sent at all: both are told before NetworkManager is asked.
 TEST_F(NmRasProviderTest, LoginsPppdCannotSendAreRefusedBeforeDialing)
 {
-    const std::string koreanUser = "\310\253\261\346\265\277";         // 홍길동 in CP949
-    const std::string koreanPassword = "\272\361\271\320\271\370\310\243-7";  // 비밀번호-7 in CP949
+    const std::string koreanUser = "\310\253\261\346\265\277";               // 홍길동 in CP949
+    const std::string koreanPassword = "\272\361\271\320\271\370\310\243-7"; // 비밀번호-7 in CP949
     writeEntry();
     const struct {
         std::string user;
@@ -487,12 +491,12 @@ TEST_P(NmDialCheckTest, FailsBeforeNetworkManagerIsAsked)
     EXPECT_THAT(m_fake.clientCalls(), Not(HasSubstr("ActivateConnection")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Checks, NmDialCheckTest,
-                         ::testing::Values(CheckCase{"PortRefused", "127.0.0.1", true, false, ERROR_AUTOMATIC_VPN_FAILED},
-                                           CheckCase{"NameUnknown", "no-such-host.invalid", false, false,
-                                                     ERROR_DNSNAME_NOT_RESOLVABLE},
-                                           CheckCase{"NoMppeInKernel", "127.0.0.1", false, true, kErrorNmNoPppKernel}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Checks, NmDialCheckTest,
+    ::testing::Values(CheckCase{"PortRefused", "127.0.0.1", true, false, ERROR_AUTOMATIC_VPN_FAILED},
+                      CheckCase{"NameUnknown", "no-such-host.invalid", false, false, ERROR_DNSNAME_NOT_RESOLVABLE},
+                      CheckCase{"NoMppeInKernel", "127.0.0.1", false, true, kErrorNmNoPppKernel}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(NmRasProviderTest, DialWithoutTheProfileIsRefused)
 {

@@ -43,18 +43,17 @@ TEST_P(NmFailureCodeTest, MapsTheReason)
 INSTANTIATE_TEST_SUITE_P(
     Reasons, NmFailureCodeTest,
     // "real": what NetworkManager 1.42 gave with the real pppd and pptpd in a guest.
-    ::testing::Values(ReasonCase{0, kBrief, kErrorNmLinkFailed},     // real: password refused, or no MPPE at the server
+    ::testing::Values(ReasonCase{0, kBrief, kErrorNmLinkFailed}, // real: password refused, or no MPPE at the server
                       ReasonCase{0, kStalled, ERROR_VPN_GRE_BLOCKED}, // real: GRE dropped, LCP timed out at +32 s
                       ReasonCase{4, kStalled, ERROR_VPN_GRE_BLOCKED}, // real: the (7,4) after that (6,0)
-                      ReasonCase{4, kBrief, kErrorNmLinkFailed},
-                      ReasonCase{0, kNoConnect, ERROR_AUTOMATIC_VPN_FAILED},
+                      ReasonCase{4, kBrief, kErrorNmLinkFailed}, ReasonCase{0, kNoConnect, ERROR_AUTOMATIC_VPN_FAILED},
                       ReasonCase{4, kNoConnect, kErrorNmPluginStopped},
-                      ReasonCase{2, kBrief, ERROR_USER_DISCONNECTION},  // real: taken down from outside
-                      ReasonCase{2, kStalled, ERROR_USER_DISCONNECTION},
-                      ReasonCase{3, kBrief, kErrorNmUplinkLost},
+                      ReasonCase{2, kBrief, ERROR_USER_DISCONNECTION}, // real: taken down from outside
+                      ReasonCase{2, kStalled, ERROR_USER_DISCONNECTION}, ReasonCase{3, kBrief, kErrorNmUplinkLost},
                       ReasonCase{14, kBrief, kErrorNmUplinkLost},
-                      ReasonCase{5, kBrief, ERROR_PPP_NO_PROTOCOLS_CONFIGURED}, ReasonCase{6, kBrief, ERROR_PPP_TIMEOUT},
-                      ReasonCase{8, kNoConnect, kErrorNmPluginMissing}, ReasonCase{9, kBrief, ERROR_AUTHENTICATION_FAILURE},
+                      ReasonCase{5, kBrief, ERROR_PPP_NO_PROTOCOLS_CONFIGURED},
+                      ReasonCase{6, kBrief, ERROR_PPP_TIMEOUT}, ReasonCase{8, kNoConnect, kErrorNmPluginMissing},
+                      ReasonCase{9, kBrief, ERROR_AUTHENTICATION_FAILURE},
                       ReasonCase{10, kBrief, ERROR_AUTHENTICATION_FAILURE},
                       ReasonCase{11, kNoConnect, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
                       ReasonCase{99, kBrief, ERROR_AUTOMATIC_VPN_FAILED}));
@@ -62,9 +61,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NmCallErrorTest, NamesMapToTheirCodes)
 {
     EXPECT_EQ(nm::callErrorCode("org.freedesktop.DBus.Error.ServiceUnknown", 1), kErrorNmUnavailable);
-    EXPECT_EQ(nm::callErrorCode("org.freedesktop.NetworkManager.Settings.PermissionDenied", 1), kErrorNmPermissionDenied);
+    EXPECT_EQ(nm::callErrorCode("org.freedesktop.NetworkManager.Settings.PermissionDenied", 1),
+              kErrorNmPermissionDenied);
     EXPECT_EQ(nm::callErrorCode("org.freedesktop.NetworkManager.ConnectionNotAvailable", 1), kErrorNmPluginMissing);
-    EXPECT_EQ(nm::callErrorCode("org.freedesktop.NetworkManager.UnknownConnection", 1), ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    EXPECT_EQ(nm::callErrorCode("org.freedesktop.NetworkManager.UnknownConnection", 1),
+              ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
     EXPECT_EQ(nm::callErrorCode("org.example.Other", 1), 1u);
 }
 
@@ -77,9 +78,11 @@ TEST(NmCallErrorTest, ActivationWithoutANetworkIsNotAMissingEntry)
     EXPECT_EQ(nm::activationErrorCode("org.freedesktop.NetworkManager.UnknownDevice",
                                       "The base device for the VPN connection was not active."),
               kErrorNmNoNetwork);
-    EXPECT_EQ(nm::activationErrorCode("org.freedesktop.NetworkManager.UnknownConnection", "Connection could not be found."),
-              ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
-    EXPECT_EQ(nm::activationErrorCode("org.freedesktop.NetworkManager.ConnectionNotAvailable", ""), kErrorNmPluginMissing);
+    EXPECT_EQ(
+        nm::activationErrorCode("org.freedesktop.NetworkManager.UnknownConnection", "Connection could not be found."),
+        ERROR_CANNOT_FIND_PHONEBOOK_ENTRY);
+    EXPECT_EQ(nm::activationErrorCode("org.freedesktop.NetworkManager.ConnectionNotAvailable", ""),
+              kErrorNmPluginMissing);
 }
 
 class NmKernelSupportTest : public ::testing::Test {
@@ -102,11 +105,10 @@ protected:
 
 TEST_F(NmKernelSupportTest, ModuleListsDecide)
 {
-    EXPECT_EQ(support("ppp_mppe"), nm::KernelSupport::Unknown);  // nothing readable: let NetworkManager try
+    EXPECT_EQ(support("ppp_mppe"), nm::KernelSupport::Unknown); // nothing readable: let NetworkManager try
 
-    write("lib/modules/6.1.0-9/modules.dep",
-          "kernel/drivers/net/ppp/ppp_generic.ko.xz: kernel/lib/crc-ccitt.ko.xz\n"
-          "kernel/drivers/net/ppp/ppp_mppe_extra.ko:\n");
+    write("lib/modules/6.1.0-9/modules.dep", "kernel/drivers/net/ppp/ppp_generic.ko.xz: kernel/lib/crc-ccitt.ko.xz\n"
+                                             "kernel/drivers/net/ppp/ppp_mppe_extra.ko:\n");
     EXPECT_EQ(support("ppp_generic"), nm::KernelSupport::Present);
     EXPECT_EQ(support("ppp_mppe"), nm::KernelSupport::Missing);
     EXPECT_TRUE(nm::pppKernelMissing(m_root, "6.1.0-9"));
@@ -144,21 +146,26 @@ TEST_P(NmPppKernelTest, ReadsWhatTheKernelShows)
 
 INSTANTIATE_TEST_SUITE_P(
     Kernels, NmPppKernelTest,
-    ::testing::Values(
-        KernelCase{"nothing readable", {}, nm::KernelSupport::Unknown},
-        KernelCase{"boot config without PPP", {{"boot/config-6.1.0-9", "CONFIG_TUN=y\n# CONFIG_PPP is not set\n"}},
-                   nm::KernelSupport::Missing},
-        KernelCase{"boot config with PPP, no MPPE",
-                   {{"boot/config-6.1.0-9", "CONFIG_PPP=m\n# CONFIG_PPP_MPPE is not set\n"}}, nm::KernelSupport::Missing},
-        KernelCase{"boot config with both", {{"boot/config-6.1.0-9", "CONFIG_PPP=m\nCONFIG_PPP_MPPE=m\n"}},
-                   nm::KernelSupport::Present},
-        KernelCase{"other release's config ignored", {{"boot/config-5.10.0-1", "# CONFIG_PPP is not set\n"}},
-                   nm::KernelSupport::Unknown},
-        KernelCase{"PPP in /proc/devices, config without MPPE",
-                   {{"proc/devices", "Character devices:\n108 ppp\n"}, {"boot/config-6.1.0-9", "CONFIG_PPP=y\n"}},
-                   nm::KernelSupport::Missing},
-        KernelCase{"running ppp_generic and ppp_mppe", {{"sys/module/ppp_generic/refcnt", "1"}, {"sys/module/ppp_mppe/refcnt", "0"}},
-                   nm::KernelSupport::Present}));
+    ::testing::Values(KernelCase{"nothing readable", {}, nm::KernelSupport::Unknown},
+                      KernelCase{"boot config without PPP",
+                                 {{"boot/config-6.1.0-9", "CONFIG_TUN=y\n# CONFIG_PPP is not set\n"}},
+                                 nm::KernelSupport::Missing},
+                      KernelCase{"boot config with PPP, no MPPE",
+                                 {{"boot/config-6.1.0-9", "CONFIG_PPP=m\n# CONFIG_PPP_MPPE is not set\n"}},
+                                 nm::KernelSupport::Missing},
+                      KernelCase{"boot config with both",
+                                 {{"boot/config-6.1.0-9", "CONFIG_PPP=m\nCONFIG_PPP_MPPE=m\n"}},
+                                 nm::KernelSupport::Present},
+                      KernelCase{"other release's config ignored",
+                                 {{"boot/config-5.10.0-1", "# CONFIG_PPP is not set\n"}},
+                                 nm::KernelSupport::Unknown},
+                      KernelCase{"PPP in /proc/devices, config without MPPE",
+                                 {{"proc/devices", "Character devices:\n108 ppp\n"},
+                                  {"boot/config-6.1.0-9", "CONFIG_PPP=y\n"}},
+                                 nm::KernelSupport::Missing},
+                      KernelCase{"running ppp_generic and ppp_mppe",
+                                 {{"sys/module/ppp_generic/refcnt", "1"}, {"sys/module/ppp_mppe/refcnt", "0"}},
+                                 nm::KernelSupport::Present}));
 
 TEST_F(NmKernelSupportTest, ReadsTheCompressedRunningConfig)
 {

@@ -32,7 +32,7 @@ TEST(Process, CoreDumpsAreSwitchedOff)
     ASSERT_GE(child, 0);
     if (child == 0) {
         const bool reported = norvanta::platform::disableCoreDumps();
-        rlimit core {};
+        rlimit core{};
         const bool noCoreFile = ::getrlimit(RLIMIT_CORE, &core) == 0 && core.rlim_cur == 0;
         const bool notDumpable = ::prctl(PR_GET_DUMPABLE) == 0;
         ::_exit((reported ? 0 : 1) | (noCoreFile ? 0 : 2) | (notDumpable ? 0 : 4));

@@ -58,8 +58,8 @@ TEST_P(RasPhonebookValueTest, TextReadsBackExactly)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, RasPhonebookValueTest,
-                         testing::Values("vpn.example", " leading", "trailing ", "\t both \t", "\"quoted\"",
-                                         "'single'", "\"", "a = b", ""));
+                         testing::Values("vpn.example", " leading", "trailing ", "\t both \t", "\"quoted\"", "'single'",
+                                         "\"", "a = b", ""));
 
 TEST_F(RasPhonebookFileTest, MissingFileHoldsNoEntry)
 {
@@ -105,7 +105,7 @@ TEST_F(RasPhonebookFileTest, LineBreakInAValueIsRefused)
 // A phonebook that cannot be read is never replaced: its other entries would be lost.
 TEST_F(RasPhonebookFileTest, UnreadableFileIsNotOverwritten)
 {
-    std::filesystem::create_directories(path);  // a directory where the file should be
+    std::filesystem::create_directories(path); // a directory where the file should be
     EXPECT_EQ(phonebook.write("Norvanta VPN Service", vpnEntry()), ERROR_CANNOT_WRITE_PHONEBOOK);
     EntrySettings found;
     EXPECT_EQ(phonebook.find("Norvanta VPN Service", found), ERROR_CANNOT_OPEN_PHONEBOOK);

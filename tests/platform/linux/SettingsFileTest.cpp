@@ -45,9 +45,8 @@ long openTheSettingsKey(const fs::path& configHome)
 long findThePhonebookEntry(const fs::path& configHome)
 {
     platform::ras::EntrySettings settings;
-    return static_cast<long>(
-        platform::ras::RasPhonebookFile((configHome / "Norvanta VPN" / "rasphone.pbk").string())
-            .find("Norvanta VPN Service", settings));
+    return static_cast<long>(platform::ras::RasPhonebookFile((configHome / "Norvanta VPN" / "rasphone.pbk").string())
+                                 .find("Norvanta VPN Service", settings));
 }
 
 class SpecialFileTest : public testing::TestWithParam<SpecialFileCase> {};
@@ -73,11 +72,11 @@ TEST_P(SpecialFileTest, FifoIsRefusedWithoutWaiting)
     EXPECT_EQ(outcome.get(), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, SpecialFileTest,
-    testing::Values(SpecialFileCase{"Settings", "settings.reg", openTheSettingsKey, platform::kErrorFileNotFound},
-                    SpecialFileCase{"Phonebook", "rasphone.pbk", findThePhonebookEntry,
-                                    static_cast<long>(ERROR_CANNOT_OPEN_PHONEBOOK)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, SpecialFileTest,
+                         testing::Values(SpecialFileCase{"Settings", "settings.reg", openTheSettingsKey,
+                                                         platform::kErrorFileNotFound},
+                                         SpecialFileCase{"Phonebook", "rasphone.pbk", findThePhonebookEntry,
+                                                         static_cast<long>(ERROR_CANNOT_OPEN_PHONEBOOK)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

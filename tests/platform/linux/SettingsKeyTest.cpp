@@ -71,8 +71,8 @@ protected:
     void SetUp() override
     {
         std::random_device random;
-        m_home = fs::temp_directory_path() /
-                 ("norvanta-settings-" + std::to_string(random()) + std::to_string(random()));
+        m_home =
+            fs::temp_directory_path() / ("norvanta-settings-" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(m_home);
         platform::setSettingsConfigHomeForTesting(m_home.string());
     }
@@ -132,9 +132,8 @@ TEST_F(SettingsKeyTest, CreateWritesTheRegedit4Layout)
     const std::uint8_t one[] = {1, 0, 0, 0};
     ASSERT_EQ(platform::setSettingsValue(key, "UserIDSave", platform::kRegDword, one), platform::kErrorSuccess);
     ASSERT_EQ(setString(key, "UserID", "dGVzdA=="), platform::kErrorSuccess);
-    EXPECT_EQ(readFile(file()),
-              "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"Ver\"=\"1.0.3\"\n"
-              "\"UserIDSave\"=dword:00000001\n\"UserID\"=\"dGVzdA==\"\n\n");
+    EXPECT_EQ(readFile(file()), "REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"Ver\"=\"1.0.3\"\n"
+                                "\"UserIDSave\"=dword:00000001\n\"UserID\"=\"dGVzdA==\"\n\n");
     EXPECT_EQ(platform::settingsLocation(), file().string());
 }
 
@@ -230,10 +229,9 @@ TEST_F(SettingsKeyTest, QueryReportsTheSizeNeededWhenTheBufferIsShort)
 
 TEST_F(SettingsKeyTest, HandEditedContentSurvivesAWrite)
 {
-    const std::string before =
-        "REGEDIT4\r\n; my notes\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\r\n"
-        "\"Ver\"  =  \"1.0.2\"\r\n\"Unknown\"=hex(2):25,00\r\n\r\n"
-        "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN\\Sub]\r\n\"X\"=dword:00000007\r\n";
+    const std::string before = "REGEDIT4\r\n; my notes\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\r\n"
+                               "\"Ver\"  =  \"1.0.2\"\r\n\"Unknown\"=hex(2):25,00\r\n\r\n"
+                               "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN\\Sub]\r\n\"X\"=dword:00000007\r\n";
     writeFile(file(), before);
     platform::SettingsKeyHandle key = 0;
     ASSERT_EQ(open(key), platform::kErrorSuccess);
@@ -255,8 +253,7 @@ void PrintTo(const Damaged& damaged, std::ostream* out)
     *out << damaged.name;
 }
 
-class SettingsKeyDamagedTest : public SettingsKeyTest,
-                               public testing::WithParamInterface<Damaged> {};
+class SettingsKeyDamagedTest : public SettingsKeyTest, public testing::WithParamInterface<Damaged> {};
 
 // A damaged file is kept aside byte for byte and the store starts empty; a later write
 // makes a fresh file and never touches the copy.
@@ -276,13 +273,15 @@ TEST_P(SettingsKeyDamagedTest, IsMovedAsideAndTheStoreStartsEmpty)
     EXPECT_EQ(readFile(aside.front()), GetParam().content);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, SettingsKeyDamagedTest,
-    testing::Values(Damaged{"Binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10)},
-                    Damaged{"NotRegedit", "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"Ver\"=\"1\"\n"},
-                    Damaged{"TruncatedHeader", "REGED"},
-                    Damaged{"Huge", "REGEDIT4\n;" + std::string(9u << 20, 'x') + "\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, SettingsKeyDamagedTest,
+                         testing::Values(Damaged{"Binary", std::string("\x7f"
+                                                                       "ELF\x02\x01\x01\0\0\0",
+                                                                       10)},
+                                         Damaged{"NotRegedit",
+                                                 "[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n\"Ver\"=\"1\"\n"},
+                                         Damaged{"TruncatedHeader", "REGED"},
+                                         Damaged{"Huge", "REGEDIT4\n;" + std::string(9u << 20, 'x') + "\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsKeyTest, SecondDamagedFileDoesNotReplaceTheFirstCopy)
 {
@@ -390,8 +389,8 @@ TEST_F(SettingsKeyTest, KilledWriterLeavesAWholeFile)
     ASSERT_EQ(setString(key, "Keep", "other values survive"), platform::kErrorSuccess);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(setString(key, "Payload", payload(0)), platform::kErrorSuccess);
-    const auto cycle = std::chrono::duration_cast<std::chrono::microseconds>(
-                           std::chrono::steady_clock::now() - start).count() + 1;
+    const auto cycle =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count() + 1;
     std::mt19937 random(12345);
     for (int round = 0; round < 30; ++round) {
         int progress[2];
@@ -438,7 +437,8 @@ TEST_F(SettingsKeyTest, TwoWritingProcessesLoseNothing)
             }
             for (int i = 0; i < kWrites; ++i) {
                 const std::string name = "W" + std::to_string(writer) + "_" + std::to_string(i);
-                if (setString(key, name, payload(static_cast<unsigned>(i)).substr(0, 2000)) != platform::kErrorSuccess) {
+                if (setString(key, name, payload(static_cast<unsigned>(i)).substr(0, 2000))
+                    != platform::kErrorSuccess) {
                     ::_exit(3);
                 }
             }

@@ -21,7 +21,8 @@ std::optional<std::wstring> runValue()
     DWORD bytes = static_cast<DWORD>(data.size() * sizeof(wchar_t));
     DWORD type = 0;
     if (::RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Norvanta VPN",
-                       RRF_RT_REG_SZ, &type, data.data(), &bytes) != ERROR_SUCCESS) {
+                       RRF_RT_REG_SZ, &type, data.data(), &bytes)
+        != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::wstring(data.data());

@@ -19,8 +19,8 @@ protected:
     void SetUp() override
     {
         std::random_device random;
-        m_home = fs::temp_directory_path() /
-                 ("norvanta-registry-file-" + std::to_string(random()) + std::to_string(random()));
+        m_home = fs::temp_directory_path()
+                 / ("norvanta-registry-file-" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(m_home);
         platform::setSettingsConfigHomeForTesting(m_home.string());
     }
