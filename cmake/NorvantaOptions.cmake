@@ -9,7 +9,7 @@ find_package(Threads REQUIRED)
 
 # Qt is only for the window side (ui/, res/, app/); the service code never sees it, so a
 # build without the window side needs no Qt at all.
-option(NORVANTA_WINDOW_SIDE "Build the window side (ui/, res/, app/) with Qt" ON)
+option(NORVANTA_WINDOW_SIDE "Build the window side (ui/, res/, the dialog of app/) with Qt" ON)
 if(NORVANTA_WINDOW_SIDE)
   # Without this check a cross build would go on with the host's Linux Qt and fail late.
   if(WIN32 AND NOT EXISTS "${NORVANTA_QT_WINDOWS_PREFIX}/lib/cmake/Qt6")
