@@ -9,7 +9,7 @@ QT_WIN32_VERSION=6.4.2
 # toolchain files (cmake/<arch>-w64-mingw32.cmake) look for the same name.
 qt_windows_name() {
   case $1 in
-    i686) echo "qt6-win32-$QT_WIN32_VERSION" ;;
+    i686) echo "qt6-win-i686-$QT_WIN32_VERSION" ;;
     x86_64) echo "qt6-win64-$QT_WIN32_VERSION" ;;
     *) echo "unknown Windows architecture '$1' (i686 or x86_64)" >&2; return 1 ;;
   esac
