@@ -142,6 +142,8 @@ QPushButton* makeButton(QWidget* parent, const char* label, const QRect& rect)
 
 CNorvantaVPNDlg::CNorvantaVPNDlg(QWidget* parent) : CSkinDlg(parent)
 {
+    m_connectedTimer.setObjectName(QString::number(TIMER_CONNECTED_TIME));
+    m_focusTimer.setObjectName(QString::number(TIMER_FOCUS_PASSWORD));
     m_connectedTimer.setInterval(1000);
     m_focusTimer.setInterval(100);
     m_focusTimer.setSingleShot(true);
@@ -200,6 +202,7 @@ void CNorvantaVPNDlg::createControls()
 
     m_chkSaveId = makeSaveBox(this, text::kSaveId, 20, 210, 100, 223);
     m_chkSavePassword = makeSaveBox(this, text::kSavePassword, 235, 210, 325, 223);
+    nameControls();
     applyPhaseControls(norvanta::app::DialState::Phase::Idle);
 
     connect(m_btnConnect, &QPushButton::clicked, this, [this] { OnConnect(); });
@@ -210,6 +213,21 @@ void CNorvantaVPNDlg::createControls()
     setTabOrder();
     // The Enter key runs the connect action from any control, as a message pre-filter would.
     qApp->installEventFilter(this);
+}
+
+void CNorvantaVPNDlg::nameControls()
+{
+    // The control ids of the dialog's template (the check boxes': those they are created
+    // with), so that a control can be found by the id its documentation gives it.
+    const std::pair<QWidget*, int> controls[] = {
+        {m_editUserId, 1011},     {m_editPassword, 1012}, {m_cboServer, 1004},     {m_grpStatus, 1005},
+        {m_lblUserId, 1006},      {m_lblPassword, 1007},  {m_lblServer, 1008},     {m_btnConnect, 1009},
+        {m_btnDisconnect, 1010},  {m_lblState, 1013},     {m_lblTime, 1014},       {m_txtState, 1015},
+        {m_txtTime, 1016},        {m_banner, 1017},       {m_btnServerInfo, 1018}, {m_chkSaveId, 2010},
+        {m_chkSavePassword, 2011}};
+    for (const auto& [control, id] : controls) {
+        control->setObjectName(QString::number(id));
+    }
 }
 
 bool CNorvantaVPNDlg::OnInitDialog(norvanta::app::StartupFetch* startup)

@@ -59,44 +59,16 @@ public:
     using Notifier = std::function<void(const QString& title, const QString& body)>;
     void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
 
-    void SetStatusText(const QString& text);
-    void SetTimeText(const QString& time);
-
-    // The handlers, public so that tests can drive them as the window would.
-    void OnConnect();
-    // Writes the entry unless it exists and starts the dial; the service's answer.
-    DWORD ConnectToServer(const std::string& address, const std::string& userId, const std::string& password);
-    void OnRasDialEvent(HRASCONN connection, unsigned state, unsigned long error);
-    void OnTimer(int timerId);
-    void OnDisconnect();
-    void OnServerInfo();
-    void OnServerSelChange(int index);
-    void OnSaveBoxToggled(const QObject* box, int state);
-    void OnDestroy();
-
-    // For tests and the status area: what the window shows and holds.
+    // What the window shows and holds, for the tray, the status area and tests; the
+    // controls themselves are found by their control ids as object names ("1015", ...).
     QString statusText() const;
     QString timeText() const;
+    const norvanta::app::DialState& dialState() const { return m_dialState; }
     bool serverListLoading() const { return m_listLoading; }
     bool handedToUpdater() const { return m_handedToUpdater; }
-    norvanta::app::TrayIcon* trayIcon() const { return m_tray; }
     int serverIndex() const { return m_nServerIndex; }
     const QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers() const { return m_servers; }
     const CRasDialer& dialer() const { return m_dialer; }
-    bool dialInProgress() const { return m_dialState.phase() == norvanta::app::DialState::Phase::Dialing; }
-    bool connectedTimerActive() const { return m_connectedTimer.isActive(); }
-
-    QComboBox* serverCombo() const { return m_cboServer; }
-    CFocusEditCtrl* userIdEdit() const { return m_editUserId; }
-    CFocusEditCtrl* passwordEdit() const { return m_editPassword; }
-    QEL::QEL_Control::QEL_ButtonEx* connectButton() const { return m_btnConnect; }
-    QEL::QEL_Control::QEL_ButtonEx* disconnectButton() const { return m_btnDisconnect; }
-    QEL::QEL_Control::QEL_CheckBoxEx* saveIdBox() const { return m_chkSaveId; }
-    QEL::QEL_Control::QEL_CheckBoxEx* savePasswordBox() const { return m_chkSavePassword; }
-    // The status text (1015), the server label (1008) and the banner, for tests of the look.
-    CFontStatic* statusStatic() const { return m_txtState; }
-    CFontStatic* serverLabel() const { return m_lblServer; }
-    QLabel* banner() const { return m_banner; }
 
 public slots:
     // Enter and OK never end the client and Escape never closes it (the frame sees to
@@ -108,7 +80,23 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void SetStatusText(const QString& text);
+    void SetTimeText(const QString& time);
+
+    // The handlers of the controls, the dial events and the timers.
+    void OnConnect();
+    // Writes the entry unless it exists and starts the dial; the service's answer.
+    DWORD ConnectToServer(const std::string& address, const std::string& userId, const std::string& password);
+    void OnRasDialEvent(HRASCONN connection, unsigned state, unsigned long error);
+    void OnTimer(int timerId);
+    void OnDisconnect();
+    void OnServerInfo();
+    void OnServerSelChange(int index);
+    void OnSaveBoxToggled(const QObject* box, int state);
+    void OnDestroy();
+
     void createControls();
+    void nameControls();
     void setTabOrder();
     void createTrayIcon();
     void fetchServerList();
@@ -154,8 +142,8 @@ private:
     QStringList m_shownLinkLines; // as last logged
     CRasDialer m_dialer;
 
-    QTimer m_connectedTimer; // TIMER_CONNECTED_TIME
-    QTimer m_focusTimer;     // TIMER_FOCUS_PASSWORD
+    QTimer m_connectedTimer{this}; // TIMER_CONNECTED_TIME, named "1000"
+    QTimer m_focusTimer{this};     // TIMER_FOCUS_PASSWORD, named "2000"
     norvanta::app::DialState m_dialState;
     bool m_destroyed = false;
     bool m_listLoading = false;

@@ -14,10 +14,13 @@
 #include "ui/CFocusEditCtrl.h"
 #include "ui/Cp949.h"
 #include "ui/QEL_ButtonEx.h"
+#include "ui/QEL_CheckBoxEx.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -79,11 +82,41 @@ protected:
         }
     }
 
+    // The dialog's control of that id (its object name), of the class the test expects;
+    // the test cannot go on without it.
+    template <typename Control>
+    Control* control(int id) const
+    {
+        Control* const found = m_dialog->findChild<Control*>(QString::number(id));
+        if (found == nullptr) {
+            qFatal("the dialog has no %s named %d", Control::staticMetaObject.className(), id);
+        }
+        return found;
+    }
+
+    CFocusEditCtrl* userIdEdit() const { return control<CFocusEditCtrl>(1011); }
+    CFocusEditCtrl* passwordEdit() const { return control<CFocusEditCtrl>(1012); }
+    QComboBox* serverCombo() const { return control<QComboBox>(1004); }
+    QEL::QEL_Control::QEL_ButtonEx* connectButton() const { return control<QEL::QEL_Control::QEL_ButtonEx>(1009); }
+    QEL::QEL_Control::QEL_ButtonEx* disconnectButton() const { return control<QEL::QEL_Control::QEL_ButtonEx>(1010); }
+    QEL::QEL_Control::QEL_CheckBoxEx* saveIdBox() const { return control<QEL::QEL_Control::QEL_CheckBoxEx>(2010); }
+    QEL::QEL_Control::QEL_CheckBoxEx* savePasswordBox() const
+    {
+        return control<QEL::QEL_Control::QEL_CheckBoxEx>(2011);
+    }
+    norvanta::app::TrayIcon* trayIcon() const { return m_dialog->findChild<norvanta::app::TrayIcon*>(); }
+    QTimer* connectedTimer() const
+    {
+        return m_dialog->findChild<QTimer*>(QString::number(CNorvantaVPNDlg::TIMER_CONNECTED_TIME));
+    }
+    // One tick of the connected-time timer, now rather than in a second.
+    void tickConnectedTime() const { QMetaObject::invokeMethod(connectedTimer(), "timeout"); }
+
     void connectAs(const char* userId, const char* password)
     {
-        m_dialog->userIdEdit()->setText(QString::fromUtf8(userId));
-        m_dialog->passwordEdit()->setText(QString::fromUtf8(password));
-        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+        userIdEdit()->setText(QString::fromUtf8(userId));
+        passwordEdit()->setText(QString::fromUtf8(password));
+        QTest::mouseClick(connectButton(), Qt::LeftButton);
     }
 
     void clickCloseButton()

@@ -105,18 +105,18 @@ private slots:
     void opensWithTheServersInDocumentOrder()
     {
         openDialog();
-        QCOMPARE(m_dialog->serverCombo()->count(), 3);
-        QCOMPARE(m_dialog->serverCombo()->itemText(0), u("K1-1 서울"));
-        QCOMPARE(m_dialog->serverCombo()->itemText(1), u("K2-1 & B"));
+        QCOMPARE(serverCombo()->count(), 3);
+        QCOMPARE(serverCombo()->itemText(0), u("K1-1 서울"));
+        QCOMPARE(serverCombo()->itemText(1), u("K2-1 & B"));
         QCOMPARE(m_dialog->serverIndex(), 0);
-        QCOMPARE(m_dialog->serverCombo()->currentIndex(), 0);
+        QCOMPARE(serverCombo()->currentIndex(), 0);
         // A long name shows its start, the code that tells servers apart.
-        QCOMPARE(m_dialog->serverCombo()->lineEdit()->cursorPosition(), 0);
+        QCOMPARE(serverCombo()->lineEdit()->cursorPosition(), 0);
         QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(connectButton()->isEnabled());
         QVERIFY(MessageBox::recorded().isEmpty());
 
-        m_dialog->serverCombo()->setCurrentIndex(2);
+        serverCombo()->setCurrentIndex(2);
         QCOMPARE(m_dialog->serverIndex(), 2);
     }
 
@@ -135,26 +135,26 @@ private slots:
             }
             return 99;
         };
-        QVERIFY(labelled(u(text::kUserIdLabel), m_dialog->userIdEdit()) <= 2);
-        QVERIFY(labelled(u(text::kPasswordLabel), m_dialog->passwordEdit()) <= 2);
+        QVERIFY(labelled(u(text::kUserIdLabel), userIdEdit()) <= 2);
+        QVERIFY(labelled(u(text::kPasswordLabel), passwordEdit()) <= 2);
         // The drop-down's rows leave room between their glyphs.
-        const QAbstractItemView* rows = m_dialog->serverCombo()->view();
+        const QAbstractItemView* rows = serverCombo()->view();
         const int rowHeight = rows->sizeHintForRow(0);
         QVERIFY2(rowHeight >= rows->fontMetrics().height() + 6, qPrintable(QString::number(rowHeight)));
-        QCOMPARE(m_dialog->connectButton()->size(), QSize(120, 37));
-        QCOMPARE(m_dialog->disconnectButton()->size(), QSize(120, 37));
-        QCOMPARE(m_dialog->connectButton()->pos(), QPoint(72, 354));
-        for (auto* box : {m_dialog->saveIdBox(), m_dialog->savePasswordBox()}) {
+        QCOMPARE(connectButton()->size(), QSize(120, 37));
+        QCOMPARE(disconnectButton()->size(), QSize(120, 37));
+        QCOMPARE(connectButton()->pos(), QPoint(72, 354));
+        for (auto* box : {saveIdBox(), savePasswordBox()}) {
             QVERIFY(box->isVisible());
             QVERIFY(box->hasImage());
             QCOMPARE(box->labelX(), 16);
         }
-        QCOMPARE(m_dialog->saveIdBox()->geometry(), QRect(20, 210, 80, 13));
-        QCOMPARE(m_dialog->savePasswordBox()->geometry(), QRect(235, 210, 90, 13));
-        QCOMPARE(m_dialog->saveIdBox()->text(), u(text::kSaveId));
-        QCOMPARE(m_dialog->banner()->pixmap().size(), QSize(381, 126));
+        QCOMPARE(saveIdBox()->geometry(), QRect(20, 210, 80, 13));
+        QCOMPARE(savePasswordBox()->geometry(), QRect(235, 210, 90, 13));
+        QCOMPARE(saveIdBox()->text(), u(text::kSaveId));
+        QCOMPARE(control<QLabel>(1017)->pixmap().size(), QSize(381, 126));
 
-        for (const CFontStatic* label : {m_dialog->statusStatic(), m_dialog->serverLabel()}) {
+        for (const CFontStatic* label : {control<CFontStatic>(1015), control<CFontStatic>(1008)}) {
             const CFontStatic::Style& style = label->style();
             QCOMPARE(style.face, u("굴림"));
             QCOMPARE(style.height, 12);
@@ -163,14 +163,14 @@ private slots:
             QVERIFY(style.ownBackground);
             QCOMPARE(style.backgroundColor, QColor(255, 255, 255));
         }
-        QCOMPARE(m_dialog->statusStatic()->lastSetText(), u(text::kNotConnected));
+        QCOMPARE(control<CFontStatic>(1015)->lastSetText(), u(text::kNotConnected));
     }
 
     void unreachableServiceLeavesAnEmptyListAndSaysSoOnce()
     {
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST", "127.0.0.1:1");
         openDialog();
-        QCOMPARE(m_dialog->serverCombo()->count(), 0);
+        QCOMPARE(serverCombo()->count(), 0);
         QCOMPARE(m_dialog->serverIndex(), -1);
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
@@ -180,25 +180,25 @@ private slots:
         // to fetch the list again changes nothing.
         MessageBox::clearRecorded();
         MessageBox::setNextAnswers(false);
-        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+        QTest::mouseClick(connectButton(), Qt::LeftButton);
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
         QVERIFY(!m_dialog->serverListLoading());
         QCOMPARE(m_dialog->statusText(), u(text::kListRetryHint));
-        QVERIFY(!m_dialog->dialInProgress());
+        QVERIFY(!(m_dialog->dialState().phase() == norvanta::app::DialState::Phase::Dialing));
     }
 
     void connectSucceedsCountsTimeAndRemembersTheId()
     {
         openDialog();
-        m_dialog->saveIdBox()->setChecked(true);
+        saveIdBox()->setChecked(true);
         connectAs("demo", "demo");
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
-        QVERIFY(!m_dialog->connectButton()->isEnabled());
+        QVERIFY(!connectButton()->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
-        QVERIFY(m_dialog->connectedTimerActive());
+        QVERIFY(connectedTimer()->isActive());
         QVERIFY(m_dialog->timeText().isEmpty());
-        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        tickConnectedTime();
         QVERIFY2(m_dialog->timeText().startsWith(u(" 0 시간 :  0 분 :  ")), qPrintable(m_dialog->timeText()));
         QVERIFY(MessageBox::recorded().isEmpty());
 
@@ -219,11 +219,11 @@ private slots:
         QCOMPARE(MessageBox::recorded().first().text, rasText(691));
         QCOMPARE(MessageBox::recorded().first().icon, MessageBox::Icon::Error);
         QVERIFY(MessageBox::recorded().first().owned);
-        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(connectButton()->isEnabled());
         QVERIFY(!linkUp());
         // Ready for the password to be typed again.
-        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
-        QCOMPARE(m_dialog->passwordEdit()->selectedText(), u("wrong"));
+        QTRY_VERIFY(passwordEdit()->hasFocus());
+        QCOMPARE(passwordEdit()->selectedText(), u("wrong"));
 
         CRegistryEx store;
         QVERIFY2(!store.Open(), "a failed dial remembers nothing");
@@ -239,13 +239,13 @@ private slots:
         std::ofstream(m_dropFile) << "drop";
         QTRY_VERIFY(m_dialog->statusText().startsWith(u(text::kReconnectWaiting)));
         QCOMPARE(m_dialog->statusText(), u(text::kReconnectWaiting) + u(" (1/3, 5초)"));
-        QVERIFY(!m_dialog->connectButton()->isEnabled());
-        QVERIFY2(m_dialog->disconnectButton()->isEnabled(), "접속종료 ends the wait");
-        QCOMPARE(m_dialog->trayIcon()->phase(), norvanta::app::DialState::Phase::Waiting);
+        QVERIFY(!connectButton()->isEnabled());
+        QVERIFY2(disconnectButton()->isEnabled(), "접속종료 ends the wait");
+        QCOMPARE(trayIcon()->phase(), norvanta::app::DialState::Phase::Waiting);
         QVERIFY(MessageBox::recorded().isEmpty());
         QCOMPARE(m_notices, QStringList{u(text::kLinkLost)});
         for (int second = 0; second < norvanta::app::DialState::kReconnectPauses[0]; ++second) {
-            m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+            tickConnectedTime();
         }
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
@@ -260,11 +260,11 @@ private slots:
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         QVERIFY(linkUp());
-        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QTest::mouseClick(disconnectButton(), Qt::LeftButton);
         QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(connectButton()->isEnabled());
         QVERIFY(!linkUp());
-        QVERIFY(!m_dialog->connectedTimerActive());
+        QVERIFY(!connectedTimer()->isActive());
         QVERIFY2(m_notices.isEmpty(), "the user's own end is no news");
     }
 
@@ -274,26 +274,24 @@ private slots:
     {
         // Reconnecting switched off in the tray (and remembered): a drop ends the link.
         openDialog();
-        m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->trigger();
+        trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->trigger();
         m_dialog.reset();
         openDialog();
-        QVERIFY(!m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->isChecked());
+        QVERIFY(!trayIcon()->optionAction(norvanta::app::TrayIcon::Option::AutoReconnect)->isChecked());
         auto inputsEnabled = [this] {
-            return m_dialog->serverCombo()->isEnabled() && m_dialog->userIdEdit()->isEnabled()
-                   && m_dialog->passwordEdit()->isEnabled();
+            return serverCombo()->isEnabled() && userIdEdit()->isEnabled() && passwordEdit()->isEnabled();
         };
-        QVERIFY(!m_dialog->disconnectButton()->isEnabled());
+        QVERIFY(!disconnectButton()->isEnabled());
         QVERIFY(inputsEnabled());
         connectAs("demo", "demo");
-        QVERIFY(m_dialog->disconnectButton()->isEnabled());
-        QVERIFY(!m_dialog->serverCombo()->isEnabled() && !m_dialog->userIdEdit()->isEnabled()
-                && !m_dialog->passwordEdit()->isEnabled());
+        QVERIFY(disconnectButton()->isEnabled());
+        QVERIFY(!serverCombo()->isEnabled() && !userIdEdit()->isEnabled() && !passwordEdit()->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
-        QVERIFY(m_dialog->disconnectButton()->isEnabled());
-        QVERIFY(!m_dialog->serverCombo()->isEnabled());
+        QVERIFY(disconnectButton()->isEnabled());
+        QVERIFY(!serverCombo()->isEnabled());
         std::ofstream(m_dropFile) << "drop";
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kLinkLost), 5000);
-        QVERIFY(!m_dialog->disconnectButton()->isEnabled());
+        QVERIFY(!disconnectButton()->isEnabled());
         QVERIFY(inputsEnabled());
     }
 
@@ -329,20 +327,20 @@ private slots:
     void enterConnectsAndEscapeNeverCloses()
     {
         openDialog();
-        m_dialog->userIdEdit()->setText("demo");
-        m_dialog->passwordEdit()->setText("demo");
-        m_dialog->passwordEdit()->setFocus();
-        QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Escape);
+        userIdEdit()->setText("demo");
+        passwordEdit()->setText("demo");
+        passwordEdit()->setFocus();
+        QTest::keyClick(passwordEdit(), Qt::Key_Escape);
         QVERIFY(m_dialog->isVisible());
-        QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Return);
+        QTest::keyClick(passwordEdit(), Qt::Key_Return);
         QVERIFY(m_dialog->isVisible());
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
 
         // Enter again while connected is ignored: no second dial, the status stays.
-        QTest::keyClick(m_dialog->userIdEdit(), Qt::Key_Enter);
+        QTest::keyClick(userIdEdit(), Qt::Key_Enter);
         QCOMPARE(m_dialog->statusText(), u(text::kConnected));
-        QVERIFY(m_dialog->connectedTimerActive());
+        QVERIFY(connectedTimer()->isActive());
     }
 
     // Enter that opens a message box at once is used up by the connect it ran: passed on to
@@ -354,8 +352,8 @@ private slots:
         MessageBox::clearRecorded();
         KeyPressCounter reachedWindow;
         m_dialog->installEventFilter(&reachedWindow);
-        m_dialog->userIdEdit()->setFocus();
-        QTest::keyClick(m_dialog->userIdEdit(), Qt::Key_Return);
+        userIdEdit()->setFocus();
+        QTest::keyClick(userIdEdit(), Qt::Key_Return);
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
         QCOMPARE(reachedWindow.presses, 0);
@@ -364,18 +362,18 @@ private slots:
     void rememberedCredentialsComeBackNextTime()
     {
         openDialog();
-        m_dialog->savePasswordBox()->click(); // checks the ID box too
-        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
+        savePasswordBox()->click(); // checks the ID box too
+        QTRY_VERIFY(saveIdBox()->isChecked());
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         m_dialog.reset();
 
         openDialog();
-        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
-        QCOMPARE(m_dialog->passwordEdit()->text(), u("demo"));
-        QVERIFY(m_dialog->saveIdBox()->isChecked());
-        QVERIFY(m_dialog->savePasswordBox()->isChecked());
-        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+        QCOMPARE(userIdEdit()->text(), u("demo"));
+        QCOMPARE(passwordEdit()->text(), u("demo"));
+        QVERIFY(saveIdBox()->isChecked());
+        QVERIFY(savePasswordBox()->isChecked());
+        QTRY_VERIFY(passwordEdit()->hasFocus());
     }
 
     // With 시작 시 자동 접속 on, the last server is dialed as soon as the list arrives, but
@@ -402,8 +400,7 @@ private slots:
         norvanta::app::saveLastServer(lastServer.toStdString());
         norvanta::app::saveSwitch(norvanta::app::Switch::ConnectOnStart, switchedOn);
         openDialog();
-        QCOMPARE(m_dialog->trayIcon()->optionAction(norvanta::app::TrayIcon::Option::ConnectOnStart)->isChecked(),
-                 switchedOn);
+        QCOMPARE(trayIcon()->optionAction(norvanta::app::TrayIcon::Option::ConnectOnStart)->isChecked(), switchedOn);
         QCOMPARE(m_dialog->statusText(), u(dials ? text::kConnecting : text::kNotConnected));
         if (dials) {
             QCOMPARE(m_dialog->serverIndex(), 1);
@@ -415,11 +412,11 @@ private slots:
     void uncheckingForgetsAtOnce()
     {
         openDialog();
-        m_dialog->savePasswordBox()->click();
-        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
+        savePasswordBox()->click();
+        QTRY_VERIFY(saveIdBox()->isChecked());
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
-        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QTest::mouseClick(disconnectButton(), Qt::LeftButton);
 
         auto stored = [] {
             CRegistryEx store;
@@ -433,11 +430,11 @@ private slots:
             return std::to_string(idSave) + " " + std::to_string(passwordSave) + " " + password;
         };
         QCOMPARE(QString::fromStdString(stored()), u("1 1 ZGVtbw=="));
-        m_dialog->savePasswordBox()->click();
+        savePasswordBox()->click();
         QTRY_COMPARE(QString::fromStdString(stored()), u("1 0 (none)"));
-        m_dialog->saveIdBox()->click();
+        saveIdBox()->click();
         QTRY_COMPARE(QString::fromStdString(stored()), u("0 0 (none)"));
-        m_dialog->saveIdBox()->click();
+        saveIdBox()->click();
         QTest::qWait(20);
         QCOMPARE(QString::fromStdString(stored()), u("0 0 (none)"));
     }
@@ -445,26 +442,26 @@ private slots:
     void uncheckingTheIdBoxUnchecksThePasswordBox()
     {
         openDialog();
-        m_dialog->savePasswordBox()->click();
-        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
-        m_dialog->saveIdBox()->click();
-        QTRY_VERIFY(!m_dialog->savePasswordBox()->isChecked());
-        QVERIFY(!m_dialog->saveIdBox()->isChecked());
+        savePasswordBox()->click();
+        QTRY_VERIFY(saveIdBox()->isChecked());
+        saveIdBox()->click();
+        QTRY_VERIFY(!savePasswordBox()->isChecked());
+        QVERIFY(!saveIdBox()->isChecked());
     }
 
     void idOnlyComesBackWithFocusInThePasswordField()
     {
         openDialog();
-        m_dialog->saveIdBox()->click();
+        saveIdBox()->click();
         connectAs("demo", "demo");
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         m_dialog.reset();
 
         openDialog();
-        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
-        QVERIFY(m_dialog->passwordEdit()->text().isEmpty());
-        QVERIFY(!m_dialog->savePasswordBox()->isChecked());
-        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+        QCOMPARE(userIdEdit()->text(), u("demo"));
+        QVERIFY(passwordEdit()->text().isEmpty());
+        QVERIFY(!savePasswordBox()->isChecked());
+        QTRY_VERIFY(passwordEdit()->hasFocus());
     }
 
     // The window is there and answers the keyboard while the service holds the list
@@ -482,19 +479,21 @@ private slots:
         openDialog(false);
         QVERIFY(m_dialog->serverListLoading());
         QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
-        QVERIFY(!m_dialog->connectButton()->isEnabled());
-        QCOMPARE(m_dialog->serverCombo()->count(), 0);
-        m_dialog->userIdEdit()->setFocus();
-        QTest::keyClicks(m_dialog->userIdEdit(), "demo");
-        QTest::keyClick(m_dialog->userIdEdit(), Qt::Key_Return);
-        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
-        QVERIFY2(!m_dialog->dialInProgress() && MessageBox::recorded().isEmpty(), "nothing to dial yet");
+        QVERIFY(!connectButton()->isEnabled());
+        QCOMPARE(serverCombo()->count(), 0);
+        userIdEdit()->setFocus();
+        QTest::keyClicks(userIdEdit(), "demo");
+        QTest::keyClick(userIdEdit(), Qt::Key_Return);
+        QCOMPARE(userIdEdit()->text(), u("demo"));
+        QVERIFY2(!(m_dialog->dialState().phase() == norvanta::app::DialState::Phase::Dialing)
+                     && MessageBox::recorded().isEmpty(),
+                 "nothing to dial yet");
 
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->serverCombo()->count(), 3, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(serverCombo()->count(), 3, 20000);
         QCOMPARE(m_dialog->serverIndex(), 0);
         QCOMPARE(m_dialog->statusText(), u(text::kNotConnected));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
-        QCOMPARE(m_dialog->userIdEdit()->text(), u("demo"));
+        QVERIFY(connectButton()->isEnabled());
+        QCOMPARE(userIdEdit()->text(), u("demo"));
     }
 
     // A silent service holds the update check and the list: the window still opens at
@@ -513,7 +512,7 @@ private slots:
         clock.start();
         openDialog(false, &startup);
         QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
-        QVERIFY(!m_dialog->connectButton()->isEnabled());
+        QVERIFY(!connectButton()->isEnabled());
         QTRY_COMPARE(silent.connectionCount(), 1);
         QVERIFY2(clock.elapsed() < 3000, "shown while the service is silent");
         clock.restart();
@@ -530,20 +529,20 @@ private slots:
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kServerListFailed));
         QCOMPARE(m_dialog->statusText(), u(text::kListRetryHint));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
-        m_dialog->userIdEdit()->setText("demo");
-        m_dialog->passwordEdit()->setText("demo");
+        QVERIFY(connectButton()->isEnabled());
+        userIdEdit()->setText("demo");
+        passwordEdit()->setText("demo");
 
         norvanta::testsupport::setEnvironment("NORVANTA_VPN_SERVICE_HOST",
                                               ("127.0.0.1:" + std::to_string(m_service->port())).c_str());
         MessageBox::clearRecorded();
         const int connections = m_service->connectionCount();
-        QTest::mouseClick(m_dialog->connectButton(), Qt::LeftButton);
+        QTest::mouseClick(connectButton(), Qt::LeftButton);
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().text, u(text::kNoServer));
         QCOMPARE(MessageBox::recorded().first().icon, MessageBox::Icon::Question);
         QCOMPARE(m_dialog->statusText(), u(text::kLoadingServers));
-        QTRY_COMPARE_WITH_TIMEOUT(m_dialog->serverCombo()->count(), 3, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(serverCombo()->count(), 3, 10000);
         QCOMPARE(m_dialog->serverIndex(), 0);
         QCOMPARE(m_service->connectionCount(), connections + 1);
         QVERIFY(QByteArray::fromStdString(m_service->lastRequest()).startsWith("POST /serverlist.xml "));
@@ -588,26 +587,26 @@ private slots:
             QVERIFY2(names.contains(name), qPrintable(name));
         }
         QVERIFY(m_dialog->timeText().isEmpty());
-        QVERIFY(m_dialog->statusStatic()->toolTip().isEmpty());
+        QVERIFY(control<CFontStatic>(1015)->toolTip().isEmpty());
     }
 
     // The tray's menu: 접속 dials, then reads 접속종료 and hangs up; 종료 asks first.
     void trayMenuDrivesTheLink()
     {
         openDialog();
-        norvanta::app::TrayIcon* tray = m_dialog->trayIcon();
+        norvanta::app::TrayIcon* tray = trayIcon();
         QVERIFY(tray != nullptr);
         QCOMPARE(tray->connectAction()->text(), u(text::kConnectButton));
         QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Idle);
-        m_dialog->userIdEdit()->setText("demo");
-        m_dialog->passwordEdit()->setText("demo");
+        userIdEdit()->setText("demo");
+        passwordEdit()->setText("demo");
         tray->connectAction()->trigger();
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
         QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Dialing);
         QCOMPARE(tray->connectAction()->text(), u(text::kDisconnectButton));
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
         QCOMPARE(tray->phase(), norvanta::app::DialState::Phase::Connected);
-        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        tickConnectedTime();
         QVERIFY2(tray->toolTip().contains(u("K1-1 서울")) && tray->toolTip().contains(u("시간")),
                  qPrintable(tray->toolTip()));
         // What the link is, as the simulated service reports it; gone once it is down.
@@ -653,11 +652,11 @@ private slots:
         }
         openDialog();
         QCOMPARE(m_dialog->serverIndex(), index);
-        QCOMPARE(m_dialog->serverCombo()->currentIndex(), index);
+        QCOMPARE(serverCombo()->currentIndex(), index);
 
         // Choosing with the keyboard remembers the choice, as the service named it.
-        m_dialog->serverCombo()->setFocus();
-        QTest::keyClick(m_dialog->serverCombo(), index == 2 ? Qt::Key_Up : Qt::Key_Down);
+        serverCombo()->setFocus();
+        QTest::keyClick(serverCombo(), index == 2 ? Qt::Key_Up : Qt::Key_Down);
         const int chosen = index == 2 ? 1 : index + 1;
         QCOMPARE(m_dialog->serverIndex(), chosen);
         QCOMPARE(norvanta::app::restoreLastServer(), m_dialog->servers().ItemAt(chosen).name);
@@ -669,16 +668,15 @@ private slots:
     void keyboardReachesAndMarksEveryControl()
     {
         openDialog();
-        const QList<QWidget*> stops{m_dialog->userIdEdit(),      m_dialog->passwordEdit(), m_dialog->saveIdBox(),
-                                    m_dialog->savePasswordBox(), m_dialog->serverCombo(),  serverInfoButton(),
-                                    m_dialog->connectButton()};
-        m_dialog->passwordEdit()->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(m_dialog->passwordEdit()->hasFocus());
+        const QList<QWidget*> stops{userIdEdit(),  passwordEdit(),     saveIdBox(),    savePasswordBox(),
+                                    serverCombo(), serverInfoButton(), connectButton()};
+        passwordEdit()->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(passwordEdit()->hasFocus());
         for (qsizetype index = 0; index < stops.size(); ++index) {
             QWidget* stop = stops[index];
             const QImage unfocused = stop->grab().toImage();
             if (index == 0) {
-                QTest::keyClick(m_dialog->passwordEdit(), Qt::Key_Tab, Qt::ShiftModifier);
+                QTest::keyClick(passwordEdit(), Qt::Key_Tab, Qt::ShiftModifier);
             } else {
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
@@ -690,19 +688,19 @@ private slots:
         }
 
         // Space works the box that shows the focus, and only that box.
-        m_dialog->saveIdBox()->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(m_dialog->saveIdBox(), Qt::Key_Space);
-        QTRY_VERIFY(m_dialog->saveIdBox()->isChecked());
-        QVERIFY(!m_dialog->savePasswordBox()->isChecked());
+        saveIdBox()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(saveIdBox(), Qt::Key_Space);
+        QTRY_VERIFY(saveIdBox()->isChecked());
+        QVERIFY(!savePasswordBox()->isChecked());
         // And Space on 접속 dials.
-        m_dialog->userIdEdit()->setText("demo");
-        m_dialog->passwordEdit()->setText("demo");
-        m_dialog->connectButton()->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(m_dialog->connectButton(), Qt::Key_Space);
+        userIdEdit()->setText("demo");
+        passwordEdit()->setText("demo");
+        connectButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(connectButton(), Qt::Key_Space);
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 5000);
-        m_dialog->disconnectButton()->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(m_dialog->disconnectButton(), Qt::Key_Space);
+        disconnectButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(disconnectButton(), Qt::Key_Space);
         QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
     }
 

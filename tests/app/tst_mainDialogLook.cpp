@@ -72,7 +72,7 @@ private slots:
         // The window is shown before its list arrives; the picture shows it filled.
         openDialog();
         CNorvantaVPNDlg& dialog = *m_dialog;
-        dialog.userIdEdit()->setText("demo");
+        userIdEdit()->setText("demo");
         QVERIFY(MessageBox::recorded().isEmpty());
 
         QCOMPARE(dialog.size(), QSize(442, 479));

@@ -90,16 +90,16 @@ private slots:
         connectAs("demo", "demo");
         QCOMPARE(m_dialog->statusText(), u(text::kConnecting));
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
-        QVERIFY(m_dialog->connectedTimerActive());
-        m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+        QVERIFY(connectedTimer()->isActive());
+        tickConnectedTime();
         QVERIFY2(m_dialog->timeText().startsWith(u(" 0 시간 :  0 분 :  ")), qPrintable(m_dialog->timeText()));
         QVERIFY(linkUp());
         QVERIFY(MessageBox::recorded().isEmpty());
 
-        QTest::mouseClick(m_dialog->disconnectButton(), Qt::LeftButton);
+        QTest::mouseClick(disconnectButton(), Qt::LeftButton);
         QCOMPARE(m_dialog->statusText(), u(text::kDisconnected));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
-        QVERIFY(!m_dialog->connectedTimerActive());
+        QVERIFY(connectButton()->isEnabled());
+        QVERIFY(!connectedTimer()->isActive());
         QVERIFY(!linkUp());
         QVERIFY(m_fake->clientCalls().find("demo\n") == std::string::npos);
     }
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(MessageBox::recorded().size(), 1);
         QCOMPARE(MessageBox::recorded().first().caption, u(text::kDialErrorCaption));
         QCOMPARE(MessageBox::recorded().first().text, rasText(norvanta::platform::ras::kErrorNmLinkFailed));
-        QVERIFY(m_dialog->connectButton()->isEnabled());
+        QVERIFY(connectButton()->isEnabled());
     }
 
     // A link ended outside the client is noticed and, after the pause, dialed again
@@ -129,7 +129,7 @@ private slots:
         QVERIFY(MessageBox::recorded().isEmpty());
         QCOMPARE(m_notices, QStringList{u(text::kLinkLost)});
         for (int second = 0; second < norvanta::app::DialState::kReconnectPauses[0]; ++second) {
-            m_dialog->OnTimer(CNorvantaVPNDlg::TIMER_CONNECTED_TIME);
+            tickConnectedTime();
         }
         QTRY_COMPARE_WITH_TIMEOUT(m_dialog->statusText(), u(text::kConnected), 10000);
         QVERIFY(linkUp());
