@@ -3,13 +3,11 @@
 #include "app/AppEvents.h"
 #include "app/AppTexts.h"
 #include "app/ConnectedTime.h"
-#include "app/DesktopNotification.h"
+#include "app/DesktopIntegration.h"
 #include "app/SavedCredentials.h"
 #include "app/ServerListLoader.h"
 #include "app/LinkDetailsText.h"
 #include "app/ServiceHost.h"
-#include "app/TrayIcon.h"
-#include "platform/Autostart.h"
 #include "platform/LinkDetails.h"
 #include "platform/Process.h"
 #include "platform/ras/RasErrorText.h"
@@ -238,7 +236,7 @@ bool CNorvantaVPNDlg::OnInitDialog(norvanta::app::StartupFetch* startup)
         move(screen->availableGeometry().center() - rect().center());
     }
     RestoreCredentials();
-    createTrayIcon();
+    createDesktopIntegration();
     if (startup != nullptr) {
         m_listLoading = true;
         watchFetch(*startup);
@@ -260,48 +258,23 @@ void CNorvantaVPNDlg::setTabOrder()
     }
 }
 
-void CNorvantaVPNDlg::createTrayIcon()
+void CNorvantaVPNDlg::createDesktopIntegration()
 {
-    m_tray = new norvanta::app::TrayIcon(this);
-    connect(m_tray, &norvanta::app::TrayIcon::openRequested, this, [this] { bringToFront(); });
-    connect(m_tray, &norvanta::app::TrayIcon::connectRequested, this, [this] { OnConnect(); });
-    connect(m_tray, &norvanta::app::TrayIcon::disconnectRequested, this, [this] { OnDisconnect(); });
-    connect(m_tray, &norvanta::app::TrayIcon::exitRequested, this, [this] { exitFromTray(); });
-    using Option = norvanta::app::TrayIcon::Option;
-    using norvanta::app::Switch;
-    m_tray->setOption(Option::AutoReconnect, norvanta::app::restoreSwitch(Switch::AutoReconnect));
-    apply(m_dialState.setAutoReconnect(norvanta::app::restoreSwitch(Switch::AutoReconnect)));
-    m_tray->setOption(Option::StartWithDesktop, norvanta::platform::startsWithDesktop());
-    m_tray->setOption(Option::ConnectOnStart, norvanta::app::restoreSwitch(Switch::ConnectOnStart));
-    connect(m_tray, &norvanta::app::TrayIcon::optionToggled, this,
-            [this](Option option, bool on) { onTrayOptionToggled(option, on); });
+    m_desktop = new norvanta::app::DesktopIntegration(this);
+    using norvanta::app::DesktopIntegration;
+    connect(m_desktop, &DesktopIntegration::openRequested, this, [this] { bringToFront(); });
+    connect(m_desktop, &DesktopIntegration::connectRequested, this, [this] { OnConnect(); });
+    connect(m_desktop, &DesktopIntegration::disconnectRequested, this, [this] { OnDisconnect(); });
+    connect(m_desktop, &DesktopIntegration::exitRequested, this, [this] { exitFromTray(); });
+    connect(m_desktop, &DesktopIntegration::autoReconnectToggled, this,
+            [this](bool on) { apply(m_dialState.setAutoReconnect(on)); });
+    apply(m_dialState.setAutoReconnect(m_desktop->autoReconnect()));
     refreshTrayDetails();
-}
-
-void CNorvantaVPNDlg::onTrayOptionToggled(norvanta::app::TrayIcon::Option option, bool on)
-{
-    using Option = norvanta::app::TrayIcon::Option;
-    using norvanta::app::Switch;
-    switch (option) {
-    case Option::AutoReconnect:
-        norvanta::app::saveSwitch(Switch::AutoReconnect, on);
-        apply(m_dialState.setAutoReconnect(on));
-        break;
-    case Option::StartWithDesktop:
-        // Where the entry cannot be written or removed, the tick shows what the system does.
-        if (!norvanta::platform::setStartsWithDesktop(on)) {
-            m_tray->setOption(option, norvanta::platform::startsWithDesktop());
-        }
-        break;
-    case Option::ConnectOnStart:
-        norvanta::app::saveSwitch(Switch::ConnectOnStart, on);
-        break;
-    }
 }
 
 void CNorvantaVPNDlg::showAtStart(bool minimized)
 {
-    if (!minimized || m_tray == nullptr || !m_tray->shown()) {
+    if (!minimized || m_desktop == nullptr || !m_desktop->trayShown()) {
         show();
     }
 }
@@ -340,12 +313,12 @@ void CNorvantaVPNDlg::refreshTrayDetails()
         qCDebug(lcStatus).noquote() << "link:" << link.join(QStringLiteral(" | "));
         m_shownLinkLines = link;
     }
-    if (m_tray == nullptr) {
+    if (m_desktop == nullptr) {
         return;
     }
     const QString server = m_nServerIndex >= 0 ? m_cboServer->itemText(m_nServerIndex) : QString();
     const bool connected = m_dialState.phase() == norvanta::app::DialState::Phase::Connected;
-    m_tray->setDetails(server, connected ? timeText() : statusText(), link);
+    m_desktop->setDetails(server, connected ? timeText() : statusText(), link);
 }
 
 void CNorvantaVPNDlg::fetchServerList()
@@ -447,29 +420,6 @@ void CNorvantaVPNDlg::offerListRetry()
         m_connectWhenListArrives = true;
         fetchServerList();
     }
-}
-
-void CNorvantaVPNDlg::notify(norvanta::app::DialState::Notice notice)
-{
-    using Notice = norvanta::app::DialState::Notice;
-    const std::pair<const char*, const char*> texts[] = {
-        {text::kLinkLost, text::kLinkLostNotice},
-        {text::kLinkLost, text::kReconnectingNotice},
-        {text::kReconnected, text::kReconnectedNotice},
-        {text::kReconnectFailed, text::kReconnectFailedNotice},
-    };
-    static_assert(static_cast<int>(Notice::ReconnectFailed) + 1 == std::size(texts));
-    const auto& [titleText, bodyText] = texts[static_cast<int>(notice)];
-    const QString title = QString::fromUtf8(titleText);
-    const QString body = QString::fromUtf8(bodyText);
-    if (m_notifier) {
-        m_notifier(title, body);
-        return;
-    }
-    if (m_tray != nullptr && m_tray->showMessage(title, body)) {
-        return;
-    }
-    norvanta::app::sendDesktopNotification(title, body);
 }
 
 void CNorvantaVPNDlg::SetStatusText(const QString& status)
@@ -620,14 +570,14 @@ void CNorvantaVPNDlg::apply(const norvanta::app::DialState::Reaction& reaction)
     if (reaction.disconnectEnabled && m_btnDisconnect != nullptr) {
         m_btnDisconnect->setEnabled(*reaction.disconnectEnabled);
     }
-    if (reaction.phaseChanged && m_tray != nullptr) {
-        m_tray->setPhase(*reaction.phaseChanged);
+    if (reaction.phaseChanged && m_desktop != nullptr) {
+        m_desktop->setPhase(*reaction.phaseChanged);
     }
     if (reaction.status != nullptr || reaction.statusText || reaction.timeText || reaction.phaseChanged) {
         refreshTrayDetails();
     }
-    if (reaction.notify && !m_destroyed) {
-        notify(*reaction.notify);
+    if (reaction.notify && !m_destroyed && m_desktop != nullptr) {
+        m_desktop->notify(*reaction.notify);
     }
     // Last: a dial refused at once applies its own reaction over "connecting".
     if (reaction.startDial) {

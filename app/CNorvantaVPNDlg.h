@@ -2,7 +2,6 @@
 
 #include "app/DialState.h"
 #include "app/StartupFetch.h"
-#include "app/TrayIcon.h"
 #include "ras/RasDialer.h"
 #include "ui/CSkinDlg.h"
 #include "util/QEL_SyncArray.h"
@@ -27,7 +26,7 @@ class QEL_ButtonEx;
 class QEL_CheckBoxEx;
 } // namespace QEL::QEL_Control
 namespace norvanta::app {
-class TrayIcon;
+class DesktopIntegration;
 } // namespace norvanta::app
 
 // The client's main window: credentials, the server drop-down, the status area and the
@@ -54,10 +53,6 @@ public:
     void showAtStart(bool minimized);
     // Back from the tray or from under other windows: the tray's 열기, a later start.
     void bringToFront();
-
-    // Tells the user outside the window (a dropped link). Tests stand in for it.
-    using Notifier = std::function<void(const QString& title, const QString& body)>;
-    void setNotifier(Notifier notifier) { m_notifier = std::move(notifier); }
 
     // What the window shows and holds, for the tray, the status area and tests; the
     // controls themselves are found by their control ids as object names ("1015", ...).
@@ -98,15 +93,13 @@ private:
     void createControls();
     void nameControls();
     void setTabOrder();
-    void createTrayIcon();
+    void createDesktopIntegration();
     void fetchServerList();
     void watchFetch(norvanta::app::StartupFetch& fetch);
     void onServerListFetched(const norvanta::app::FetchedServerList& list);
     void onUpdaterLaunched();
     void onServerActivated(int index);
     void offerListRetry();
-    void notify(norvanta::app::DialState::Notice notice);
-    void onTrayOptionToggled(norvanta::app::TrayIcon::Option option, bool on);
     bool connectOnStartDue() const;
     void refreshTrayDetails();
     // What the link is while connected, one line per part the system tells.
@@ -152,8 +145,7 @@ private:
     bool m_firstListSeen = false;          // connect on start is for the first list only
     // The fetch of the list when start-up's own is not the one to wait for (a retry).
     std::unique_ptr<norvanta::app::StartupFetch> m_listFetch;
-    norvanta::app::TrayIcon* m_tray = nullptr; // child of this window
-    Notifier m_notifier;
+    norvanta::app::DesktopIntegration* m_desktop = nullptr; // child of this window: the tray and notices
 };
 
 // The main dialog while it exists, for the dial events; null before and after.

@@ -4,6 +4,7 @@
 // development service, a settings home of its own and the dialog.
 
 #include "app/CNorvantaVPNDlg.h"
+#include "app/DesktopIntegration.h"
 #include "app/StartupFetch.h"
 #include "platform/RasApi.h"
 #include "ras/RasDialer.h"
@@ -72,8 +73,9 @@ protected:
     {
         m_dialog = std::make_unique<CNorvantaVPNDlg>();
         m_notices.clear();
-        m_dialog->setNotifier([this](const QString& title, const QString&) { m_notices << title; });
         m_dialog->OnInitDialog(startup);
+        m_dialog->findChild<norvanta::app::DesktopIntegration*>()->setNotifier(
+            [this](const QString& title, const QString&) { m_notices << title; });
         m_dialog->show();
         m_dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_dialog.get()));
