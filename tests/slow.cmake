@@ -2,9 +2,6 @@
 # (ctest -LE slow) leaves them out. Read by CTest after the discovered tests' own files,
 # hence the names as GoogleTest reports them; each keeps its suite's labels. The slow
 # widget suites are labelled where they are declared (tests/CMakeLists.txt).
-set_tests_properties(
-    "NetworkManagerWays/NmDialFailureTest.EndsWithTheMappedCodeAndText/GreBlocked  # GetParam() = GreBlocked"
-    PROPERTIES LABELS "platform;slow")
 set_tests_properties("SettingsKeyTest.KilledWriterLeavesAWholeFile"
     PROPERTIES LABELS "platform;slow")
 set_tests_properties("Stalls/DeadlineTest.ExchangeEndsByItsTotalTime/ConnectionNeverAccepted  # GetParam() = ConnectionNeverAccepted"

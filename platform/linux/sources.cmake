@@ -17,6 +17,7 @@ norvanta_library(platform
             linux/ras/InterfaceCounters.cpp
             linux/ras/NmBus.cpp
             linux/ras/NmDbus.cpp
+            linux/ras/NmLink.cpp
             linux/ras/NmLinkRecord.cpp
             linux/ras/NmPreflight.cpp
             linux/ras/NmRasProvider.cpp

@@ -61,16 +61,6 @@ bool isEnd(bool vpn, std::uint32_t state)
     return vpn ? (state == nm::kVpnFailed || state == nm::kVpnDisconnected) : state == nm::kActiveDeactivated;
 }
 
-nm::ConnectSeen connectSeen(const std::optional<std::chrono::steady_clock::time_point>& since,
-                            std::chrono::milliseconds greSilence)
-{
-    if (!since) {
-        return nm::ConnectSeen::Never;
-    }
-    return std::chrono::steady_clock::now() - *since >= greSilence ? nm::ConnectSeen::Stalled
-                                                                   : nm::ConnectSeen::Briefly;
-}
-
 bool isAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -156,6 +146,7 @@ DWORD NmRasProvider::dial(ConnectionId id, const DialRequest& request, ProgressC
 {
     DialRequest checked = request;
     Link link;
+    link.state = nm::NmLink(m_options.greSilence);
     link.entryName = request.entryName;
     link.progress = std::move(progress);
     link.password = request.password;
@@ -218,10 +209,10 @@ void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
     {
         const std::lock_guard lock(m_mutex);
         const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.phase != Phase::Checking) {
+        if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
             return;
         }
-        advance(link->second, nm::kStepOpenPort);
+        react(link->second, link->second.state.checksPassed());
     }
     m_bus->post([this, id, profile = checked->profile, data = std::move(data), owner = checked->owner](sd_bus* bus) {
         activate(bus, id, profile, data, owner);
@@ -288,7 +279,7 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
     {
         const std::lock_guard lock(m_mutex);
         const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.phase != Phase::Checking) {
+        if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
             return;
         }
     }
@@ -309,10 +300,10 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
     {
         const std::lock_guard lock(m_mutex);
         const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.phase != Phase::Checking) {
+        if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
             return;
         }
-        link->second.phase = Phase::Activating;
+        link->second.state.activationAsked();
         link->second.profilePath = profile.path;
         link->second.nmOwner = owner;
         link->second.encryption = nm::encryptionRequiredBy(data);
@@ -364,14 +355,14 @@ void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& a
     {
         const std::lock_guard lock(m_mutex);
         const auto found = m_links.find(id);
-        if (found == m_links.end() || found->second.phase != Phase::Activating) {
+        if (found == m_links.end() || found->second.state.phase() != Phase::Activating) {
             orphan = !activePath.empty();
         } else if (activePath.empty()) {
-            fail(found->second, nm::activationErrorCode(error.name, error.message));
+            react(found->second, found->second.state.fail(nm::activationErrorCode(error.name, error.message)));
         } else {
             Link& link = found->second;
             link.activePath = activePath;
-            advance(link, nm::kStepPortOpened);
+            react(link, link.state.activationAnswered());
             // Signals sent before this reply are applied now, in their order.
             if (const auto early = m_early.find(activePath); early != m_early.end()) {
                 for (const auto& [vpn, state, reason] : early->second) {
@@ -381,7 +372,7 @@ void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& a
         }
         m_early.erase(activePath);
         if (!std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
-                return entry.second.phase == Phase::Activating && entry.second.activePath.empty();
+                return entry.second.state.phase() == Phase::Activating && entry.second.activePath.empty();
             })) {
             m_early.clear();
         }
@@ -401,11 +392,11 @@ void NmRasProvider::dialLimitReached(sd_bus* bus, ConnectionId id)
         const std::lock_guard lock(m_mutex);
         const auto link = m_links.find(id);
         if (link == m_links.end()
-            || (link->second.phase != Phase::Checking && link->second.phase != Phase::Activating)) {
+            || (link->second.state.phase() != Phase::Checking && link->second.state.phase() != Phase::Activating)) {
             return;
         }
         activePath = link->second.activePath;
-        fail(link->second, ERROR_PPP_TIMEOUT);
+        react(link->second, link->second.state.fail(ERROR_PPP_TIMEOUT));
     }
     if (!activePath.empty()) {
         deactivate(bus, activePath);
@@ -424,7 +415,7 @@ DWORD NmRasProvider::hangUp(ConnectionId id)
         }
         wipe(link->second.password);
         activePath = link->second.activePath;
-        const bool wasUp = link->second.phase == Phase::Connected || link->second.phase == Phase::Activating;
+        const bool wasUp = link->second.state.live();
         if (!activePath.empty() && wasUp) {
             m_hungUpPaths.insert(activePath);
             m_record.clear(activePath);
@@ -461,11 +452,12 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
     std::vector<ActiveConnection> connections;
     const auto beingDialed = [](const Link& link) {
         return link.progress
-               && (link.phase == Phase::Checking || (link.phase == Phase::Activating && link.activePath.empty()));
+               && (link.state.phase() == Phase::Checking
+                   || (link.state.phase() == Phase::Activating && link.activePath.empty()));
     };
     if (!listed || !*listed) {
         for (const auto& [id, link] : m_links) {
-            if (beingDialed(link) || link.phase == Phase::Activating || link.phase == Phase::Connected) {
+            if (beingDialed(link) || link.state.live()) {
                 connections.push_back(ActiveConnection{id, link.entryName, kDeviceName, ""});
             }
         }
@@ -479,7 +471,7 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
             continue;
         }
         if (const auto* link = linkByActivePath(vpn.path); link != nullptr) {
-            if (link->phase == Phase::Activating || link->phase == Phase::Connected) {
+            if (link->state.live()) {
                 const auto id = std::find_if(m_links.begin(), m_links.end(), [link](const auto& entry) {
                                     return &entry.second == link;
                                 })->first;
@@ -492,15 +484,15 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
         Link found;
         found.entryName = vpn.name;
         found.activePath = vpn.path;
-        found.phase = vpn.state == nm::kActiveActivated ? Phase::Connected : Phase::Activating;
-        if (found.phase == Phase::Connected) {
+        found.state = nm::NmLink::found(vpn.state == nm::kActiveActivated);
+        if (found.state.phase() == Phase::Connected) {
             const auto recorded = m_record.activatedAt(vpn.path);
             found.activatedMs = recorded.value_or(nm::linkClockMs());
             if (!recorded) {
                 m_record.save(vpn.path, found.activatedMs);
             }
         }
-        if (found.phase == Phase::Connected) {
+        if (found.state.phase() == Phase::Connected) {
             m_bus->post([this, path = vpn.path](sd_bus* bus) { readLocalAddress(bus, path); });
         }
         const ConnectionId id = nextConnectionId();
@@ -510,14 +502,9 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
     for (auto& [id, link] : m_links) {
         if (beingDialed(link)) {
             connections.push_back(ActiveConnection{id, link.entryName, kDeviceName, ""});
-        } else if (!link.activePath.empty() && !present.contains(link.activePath)
-                   && (link.phase == Phase::Connected || link.phase == Phase::Activating)) {
+        } else if (!link.activePath.empty() && !present.contains(link.activePath) && link.state.live()) {
             // NetworkManager no longer lists it: a signal was missed, or the bus was away.
-            if (link.phase == Phase::Connected) {
-                markLost(link);
-            } else {
-                fail(link, ERROR_AUTOMATIC_VPN_FAILED);
-            }
+            react(link, link.state.gone(ERROR_AUTOMATIC_VPN_FAILED));
         }
     }
     std::erase_if(m_hungUpPaths, [&present](const std::string& path) { return !present.contains(path); });
@@ -531,7 +518,7 @@ DWORD NmRasProvider::statistics(ConnectionId id, LinkStatistics& statistics)
     if (link == m_links.end()) {
         return ERROR_INVALID_HANDLE;
     }
-    if (link->second.phase != Phase::Connected) {
+    if (link->second.state.phase() != Phase::Connected) {
         return ERROR_NO_CONNECTION;
     }
     const std::uint64_t now = nm::linkClockMs();
@@ -548,7 +535,7 @@ LinkDetails NmRasProvider::details(ConnectionId id)
     {
         const std::lock_guard lock(m_mutex);
         const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.phase != Phase::Connected) {
+        if (link == m_links.end() || link->second.state.phase() != Phase::Connected) {
             return {};
         }
         details.localAddress = link->second.localAddress;
@@ -582,11 +569,7 @@ void NmRasProvider::networkManagerGone()
     m_agentRegistered = false;
     m_early.clear();
     for (auto& [id, link] : m_links) {
-        if (link.phase == Phase::Activating) {
-            fail(link, kErrorNmUnavailable);
-        } else if (link.phase == Phase::Connected) {
-            markLost(link);
-        }
+        react(link, link.state.gone(kErrorNmUnavailable));
     }
 }
 
@@ -635,7 +618,7 @@ void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn,
         Link* link = linkByActivePath(path);
         if (link == nullptr) {
             const bool awaitingReply = std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
-                return entry.second.phase == Phase::Activating && entry.second.activePath.empty();
+                return entry.second.state.phase() == Phase::Activating && entry.second.activePath.empty();
             });
             auto& early = m_early[path];
             if (awaitingReply && early.size() < 32) {
@@ -650,64 +633,29 @@ void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn,
 
 void NmRasProvider::applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason)
 {
-    if (!vpn) {
-        applyActiveState(link, state, reason);
-        return;
-    }
-    if (link.phase == Phase::Connected) {
-        if (isEnd(true, state)) {
-            markLost(link);
+    const auto now = nm::NmLink::Clock::now();
+    react(link, vpn ? link.state.vpnState(state, reason, now) : link.state.activeState(state, reason, now));
+}
+
+void NmRasProvider::react(Link& link, const nm::NmLink::Reaction& reaction)
+{
+    if (link.progress) {
+        for (const auto& event : reaction.events) {
+            link.progress(event.state, event.error);
         }
-        return;
     }
-    if (link.phase != Phase::Activating) {
-        return;
+    if (link.state.phase() == Phase::Failed) {
+        wipe(link.password);
     }
-    if (state == nm::kVpnConnect && !link.connectSince) {
-        link.connectSince = std::chrono::steady_clock::now();
+    if (reaction.cameUp) {
+        link.activatedMs = nm::linkClockMs();
+        m_record.save(link.activePath, link.activatedMs);
+        wipe(link.password);
+        m_bus->post([this, path = link.activePath](sd_bus* bus) { readLocalAddress(bus, path); });
     }
-    if (isEnd(true, state)) {
-        fail(link, nm::failureCode(reason, connectSeen(link.connectSince, m_options.greSilence)));
-        return;
+    if (reaction.lost) {
+        m_record.clear(link.activePath);
     }
-    if (state == nm::kVpnActivated) {
-        link.vpnActivated = true;
-        becomeConnectedWhenBothUp(link);
-        return;
-    }
-    if (const int step = nm::progressStepOf(state); step >= 0) {
-        advance(link, step);
-    }
-}
-
-// The active connection's own state says when it is going away; NetworkManager sends it
-// before the VPN state, with the same reason. While it goes away, a VPN state of 5 may
-// still follow (NetworkManager 1.42 does so when a VPN is taken down while connecting):
-// that is not a connection.
-void NmRasProvider::applyActiveState(Link& link, std::uint32_t state, std::uint32_t reason)
-{
-    link.activeState = state;
-    const bool goingAway = state == nm::kActiveDeactivating || state == nm::kActiveDeactivated;
-    if (link.phase == Phase::Connected && goingAway) {
-        markLost(link);
-    } else if (link.phase == Phase::Activating && goingAway) {
-        fail(link, nm::failureCode(reason, connectSeen(link.connectSince, m_options.greSilence)));
-    } else if (link.phase == Phase::Activating && state == nm::kActiveActivated) {
-        becomeConnectedWhenBothUp(link);
-    }
-}
-
-void NmRasProvider::becomeConnectedWhenBothUp(Link& link)
-{
-    if (!link.vpnActivated || link.activeState != nm::kActiveActivated) {
-        return;
-    }
-    link.phase = Phase::Connected;
-    link.activatedMs = nm::linkClockMs();
-    m_record.save(link.activePath, link.activatedMs);
-    wipe(link.password);
-    advance(link, nm::kStepConnected);
-    m_bus->post([this, path = link.activePath](sd_bus* bus) { readLocalAddress(bus, path); });
 }
 
 // NetworkManager has the VPN's IPv4 configuration in place by the time both states say
@@ -718,51 +666,26 @@ void NmRasProvider::readLocalAddress(sd_bus* bus, const std::string& activePath)
     auto address = nm::localIpv4Address(bus, activePath, m_options.callTimeout, error);
     const std::lock_guard lock(m_mutex);
     Link* link = linkByActivePath(activePath);
-    if (link != nullptr && link->phase == Phase::Connected) {
+    if (link != nullptr && link->state.phase() == Phase::Connected) {
         link->localAddress = std::move(address);
     }
-}
-
-void NmRasProvider::advance(Link& link, int step)
-{
-    for (int next = link.reached + 1; next <= step; ++next) {
-        if (link.progress) {
-            link.progress(nm::kProgressSteps[next], 0);
-        }
-    }
-    link.reached = std::max(link.reached, step);
-}
-
-void NmRasProvider::fail(Link& link, DWORD code)
-{
-    link.phase = Phase::Failed;
-    wipe(link.password);
-    if (link.progress) {
-        link.progress(nm::kProgressSteps[std::max(link.reached, 0)], code);
-    }
-}
-
-void NmRasProvider::markLost(Link& link)
-{
-    link.phase = Phase::Lost;
-    m_record.clear(link.activePath);
 }
 
 bool NmRasProvider::failIfChecking(ConnectionId id, DWORD code)
 {
     const std::lock_guard lock(m_mutex);
     const auto link = m_links.find(id);
-    if (link == m_links.end() || link->second.phase != Phase::Checking) {
+    if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
         return false;
     }
-    fail(link->second, code);
+    react(link->second, link->second.state.fail(code));
     return true;
 }
 
 NmRasProvider::Link* NmRasProvider::linkByActivePath(const std::string& path)
 {
     for (auto& [id, link] : m_links) {
-        if (link.activePath == path && (link.phase == Phase::Activating || link.phase == Phase::Connected)) {
+        if (link.activePath == path && link.state.live()) {
             return &link;
         }
     }
@@ -773,7 +696,7 @@ std::optional<std::string> NmRasProvider::passwordFor(const std::string& sender,
 {
     const std::lock_guard lock(m_mutex);
     for (const auto& [id, link] : m_links) {
-        if (link.phase == Phase::Activating && link.profilePath == profilePath && link.nmOwner == sender
+        if (link.state.phase() == Phase::Activating && link.profilePath == profilePath && link.nmOwner == sender
             && link.progress) {
             return link.password;
         }
@@ -798,7 +721,7 @@ void NmRasProvider::unregisterAgentWhenIdle(sd_bus* bus)
     {
         const std::lock_guard lock(m_mutex);
         if (std::any_of(m_links.begin(), m_links.end(),
-                        [](const auto& entry) { return entry.second.phase == Phase::Activating; })) {
+                        [](const auto& entry) { return entry.second.state.phase() == Phase::Activating; })) {
             return;
         }
     }

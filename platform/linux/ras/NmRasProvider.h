@@ -2,6 +2,7 @@
 
 #include "platform/linux/ras/NmBus.h"
 #include "platform/linux/ras/NmDbus.h"
+#include "platform/linux/ras/NmLink.h"
 #include "platform/linux/ras/NmLinkRecord.h"
 #include "platform/linux/ras/NmSecretAgent.h"
 #include "platform/linux/ras/NmStateMap.h"
@@ -82,20 +83,16 @@ public:
     LinkDetails details(ConnectionId id) override;
 
 private:
-    enum class Phase { Checking, Activating, Connected, Failed, Lost };
+    using Phase = nm::NmLink::Phase;
 
     struct Link {
+        nm::NmLink state{nm::kGreSilence};
         std::string entryName;
-        Phase phase = Phase::Checking;
         ProgressCallback progress; // empty for a link found rather than dialed
-        int reached = -1;          // index in nm::kProgressSteps reported so far
         std::string password;      // until NetworkManager no longer needs it
         std::string profilePath;
         std::string activePath;
-        std::string nmOwner;                                               // the only sender the agent answers
-        std::optional<std::chrono::steady_clock::time_point> connectSince; // VPN state 3 seen
-        bool vpnActivated = false;                                         // VPN state 5 seen
-        std::uint32_t activeState = 0;                                     // the active connection's last state
+        std::string nmOwner; // the only sender the agent answers
         std::uint64_t activatedMs = 0;
         std::optional<LinkDetails::Encryption> encryption; // unknown for a link found
         std::optional<std::string> localAddress;           // read once it is up
@@ -133,14 +130,11 @@ private:
     static int onNameOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
     void stateChanged(sd_bus* bus, const std::string& path, bool vpn, std::uint32_t state, std::uint32_t reason);
     void applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason);
-    void applyActiveState(Link& link, std::uint32_t state, std::uint32_t reason);
-    void becomeConnectedWhenBothUp(Link& link);
     void readLocalAddress(sd_bus* bus, const std::string& activePath);
 
     // Helpers; those taking a Link expect m_mutex held.
-    void advance(Link& link, int step);
-    void fail(Link& link, DWORD code);
-    void markLost(Link& link);
+    // Does what the link's state machine asked: report, record, forget the password.
+    void react(Link& link, const nm::NmLink::Reaction& reaction);
     bool failIfChecking(ConnectionId id, DWORD code);
     Link* linkByActivePath(const std::string& path);
     std::optional<std::string> passwordFor(const std::string& sender, const std::string& profilePath);

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -57,6 +59,24 @@ INSTANTIATE_TEST_SUITE_P(
                       ReasonCase{10, kBrief, ERROR_AUTHENTICATION_FAILURE},
                       ReasonCase{11, kNoConnect, ERROR_CANNOT_FIND_PHONEBOOK_ENTRY},
                       ReasonCase{99, kBrief, ERROR_AUTOMATIC_VPN_FAILED}));
+
+// The texts of the failures a user can do something about name what to check.
+TEST(NmFailureTextTest, SaysWhatToCheck)
+{
+    const std::pair<DWORD, const char*> texts[] = {
+        {kErrorNmLinkFailed, "MPPE"},
+        {ERROR_VPN_GRE_BLOCKED, "GRE"},
+        {ERROR_PPP_TIMEOUT, "VPN"},
+        {kErrorNmPluginStopped, "pptp-linux"},
+        {kErrorNmPermissionDenied, "polkit"},
+        // "네트워크 연결이 끊어졌습니다" in CP949: the uplink went away.
+        {kErrorNmUplinkLost, "\263\327\306\256\277\366\305\251 \277\254\260\341\300\314 "
+                             "\262\367\276\356\301\263\275\300\264\317\264\331"},
+    };
+    for (const auto& [code, part] : texts) {
+        EXPECT_NE(knownErrorText(code).value_or("").find(part), std::string::npos) << code;
+    }
+}
 
 TEST(NmCallErrorTest, NamesMapToTheirCodes)
 {
