@@ -15,8 +15,8 @@ norvanta_library(platform
             common/Utf8Piece.cpp
             linux/SocketLayer.cpp
             linux/ras/InterfaceCounters.cpp
-            linux/ras/NmBus.cpp
-            linux/ras/NmDbus.cpp
+            linux/ras/NmBusThread.cpp
+            linux/ras/NmCalls.cpp
             linux/ras/NmLink.cpp
             linux/ras/NmLinkRecord.cpp
             linux/ras/NmPreflight.cpp

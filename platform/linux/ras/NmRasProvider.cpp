@@ -78,8 +78,8 @@ NmRasProvider::NmRasProvider(NmRasOptions options)
       m_agent([this](const std::string& sender, const std::string& profilePath) {
           return passwordFor(sender, profilePath);
       }),
-      m_bus(std::make_unique<NmBus>(
-          NmBus::Hooks{[this](sd_bus* bus) { busOpened(bus); }, [this] { networkManagerGone(); }}))
+      m_bus(std::make_unique<NmBusThread>(
+          NmBusThread::Hooks{[this](sd_bus* bus) { busOpened(bus); }, [this] { networkManagerGone(); }}))
 {
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/linux/ras/NmBus.h"
-#include "platform/linux/ras/NmDbus.h"
+#include "platform/linux/ras/NmBusThread.h"
+#include "platform/linux/ras/NmCalls.h"
 #include "platform/linux/ras/NmLink.h"
 #include "platform/linux/ras/NmLinkRecord.h"
 #include "platform/linux/ras/NmSecretAgent.h"
@@ -153,7 +153,7 @@ private:
     bool m_agentRegistered = false; // bus thread only
     nm::NmSecretAgent m_agent;
     // Declared last so that it goes first: its thread runs tasks that use the members above.
-    std::unique_ptr<NmBus> m_bus;
+    std::unique_ptr<NmBusThread> m_bus;
 };
 
 } // namespace norvanta::platform::ras

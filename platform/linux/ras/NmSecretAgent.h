@@ -2,7 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
-#include "platform/linux/ras/NmDbus.h"
+#include "platform/linux/ras/NmCalls.h"
 
 #include <chrono>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmDbus.h"
+#include "platform/linux/ras/NmCalls.h"
 
 #include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasEntryName.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 // The NetworkManager calls the dialer makes, each a blocking call bounded by a time-out;
-// they run on the bus thread only (NmBus). Texts from NetworkManager are UTF-8; the names
+// they run on the bus thread only (NmBusThread). Texts from NetworkManager are UTF-8; the names
 // the client gives are ASCII, so no conversion is needed for them.
 namespace norvanta::platform::ras::nm {
 

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmBus.h"
+#include "platform/linux/ras/NmBusThread.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -10,22 +10,22 @@
 
 namespace norvanta::platform::ras {
 
-struct NmBus::TimedTask {
-    NmBus* bus;
+struct NmBusThread::TimedTask {
+    NmBusThread* bus;
     Task task;
 };
 
-void NmBus::deleteTimedTask(void* task)
+void NmBusThread::deleteTimedTask(void* task)
 {
     std::unique_ptr<TimedTask>(static_cast<TimedTask*>(task));
 }
 
-NmBus::NmBus(Hooks hooks) : m_hooks(std::move(hooks)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+NmBusThread::NmBusThread(Hooks hooks) : m_hooks(std::move(hooks)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     m_thread = std::thread([this] { run(); });
 }
 
-NmBus::~NmBus()
+NmBusThread::~NmBusThread()
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -37,7 +37,7 @@ NmBus::~NmBus()
     ::close(m_wakeFd);
 }
 
-void NmBus::post(Task task)
+void NmBusThread::post(Task task)
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -47,7 +47,7 @@ void NmBus::post(Task task)
     [[maybe_unused]] const auto written = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void NmBus::postAfter(std::chrono::milliseconds delay, Task task)
+void NmBusThread::postAfter(std::chrono::milliseconds delay, Task task)
 {
     post([this, delay, task = std::move(task)](sd_bus*) mutable {
         sd_event_source* source = nullptr;
@@ -64,7 +64,7 @@ void NmBus::postAfter(std::chrono::milliseconds delay, Task task)
     });
 }
 
-void NmBus::run()
+void NmBusThread::run()
 {
     if (sd_event_new(&m_event) < 0) {
         // Without a loop nothing can be dispatched: tasks are still run, without a bus,
@@ -95,9 +95,9 @@ void NmBus::run()
     m_event = nullptr;
 }
 
-int NmBus::onWake(sd_event_source*, int fd, unsigned int, void* self)
+int NmBusThread::onWake(sd_event_source*, int fd, unsigned int, void* self)
 {
-    auto* bus = static_cast<NmBus*>(self);
+    auto* bus = static_cast<NmBusThread*>(self);
     std::uint64_t count = 0;
     [[maybe_unused]] const auto read = ::read(fd, &count, sizeof count);
     bus->runQueued();
@@ -108,13 +108,13 @@ int NmBus::onWake(sd_event_source*, int fd, unsigned int, void* self)
     return 0;
 }
 
-int NmBus::onTimer(sd_event_source* source, std::uint64_t, void* task)
+int NmBusThread::onTimer(sd_event_source* source, std::uint64_t, void* task)
 {
     // Take the task before the source (and with it the holder) goes. Dropping the last
     // reference inside the callback is allowed: sd-event frees the source once the
     // callback has returned.
     auto* timed = static_cast<TimedTask*>(task);
-    NmBus* bus = timed->bus;
+    NmBusThread* bus = timed->bus;
     const Task run = std::move(timed->task);
     bus->m_timers.erase(source);
     sd_event_source_unref(source);
@@ -122,7 +122,7 @@ int NmBus::onTimer(sd_event_source* source, std::uint64_t, void* task)
     return 0;
 }
 
-void NmBus::runQueued()
+void NmBusThread::runQueued()
 {
     for (;;) {
         Task task;
@@ -138,7 +138,7 @@ void NmBus::runQueued()
     }
 }
 
-sd_bus* NmBus::openBus()
+sd_bus* NmBusThread::openBus()
 {
     if (m_bus != nullptr && sd_bus_is_open(m_bus) > 0) {
         return m_bus;
@@ -161,7 +161,7 @@ sd_bus* NmBus::openBus()
     return m_bus;
 }
 
-void NmBus::dropBus()
+void NmBusThread::dropBus()
 {
     if (m_bus == nullptr) {
         return;
@@ -171,9 +171,9 @@ void NmBus::dropBus()
     m_bus = nullptr;
 }
 
-int NmBus::onDisconnected(sd_bus_message*, void* self, sd_bus_error*)
+int NmBusThread::onDisconnected(sd_bus_message*, void* self, sd_bus_error*)
 {
-    auto* bus = static_cast<NmBus*>(self);
+    auto* bus = static_cast<NmBusThread*>(self);
     if (bus->m_hooks.lost) {
         bus->m_hooks.lost();
     }

@@ -20,7 +20,7 @@ namespace norvanta::platform::ras {
 // and the thread that owns it. sd-bus objects belong to one thread, so every use of the
 // bus is a task run on that thread; the thread also dispatches incoming signals and method
 // calls between tasks. The bus is opened on first need and again after it was lost.
-class NmBus {
+class NmBusThread {
 public:
     // Called on the bus thread: after the bus was opened (to add matches and objects), and
     // when it was lost.
@@ -32,12 +32,12 @@ public:
     // A task receives the open bus, or null when the bus cannot be opened.
     using Task = std::function<void(sd_bus*)>;
 
-    explicit NmBus(Hooks hooks);
+    explicit NmBusThread(Hooks hooks);
     // Runs the tasks already posted, sends what they queued, then closes the bus.
-    ~NmBus();
+    ~NmBusThread();
 
-    NmBus(const NmBus&) = delete;
-    NmBus& operator=(const NmBus&) = delete;
+    NmBusThread(const NmBusThread&) = delete;
+    NmBusThread& operator=(const NmBusThread&) = delete;
 
     // Queues `task` for the bus thread; never blocks on the bus.
     void post(Task task);
