@@ -151,10 +151,9 @@ ReceiveResult TcpConnection::receive(char* buffer, std::size_t capacity, SocketD
 {
     using Status = ReceiveResult::Status;
     const int wanted = static_cast<int>(std::min<std::size_t>(capacity, 1u << 30));
+    // The socket does not block: bytes already there are taken at once, and only an
+    // empty socket is waited on.
     for (;;) {
-        if (!waitUntilReady(nativeOf(m_fd), Readiness::Readable, deadline)) {
-            return {Status::TimedOut, 0};
-        }
         const int received = ::recv(nativeOf(m_fd), buffer, wanted, 0);
         if (received > 0) {
             return {Status::Data, static_cast<std::size_t>(received)};
@@ -164,6 +163,9 @@ ReceiveResult TcpConnection::receive(char* buffer, std::size_t capacity, SocketD
         }
         if (!wouldBlock()) {
             return {Status::Failed, 0};
+        }
+        if (!waitUntilReady(nativeOf(m_fd), Readiness::Readable, deadline)) {
+            return {Status::TimedOut, 0};
         }
     }
 }
