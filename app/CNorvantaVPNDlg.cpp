@@ -353,7 +353,6 @@ void CNorvantaVPNDlg::onUpdaterLaunched()
 {
     // The updater replaces this client: the window ends without asking, as the client
     // ended before any window when the update check ran first.
-    m_handedToUpdater = true;
     done(QDialog::Rejected);
 }
 

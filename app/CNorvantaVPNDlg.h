@@ -60,10 +60,8 @@ public:
     QString timeText() const;
     const norvanta::app::DialState& dialState() const { return m_dialState; }
     bool serverListLoading() const { return m_listLoading; }
-    bool handedToUpdater() const { return m_handedToUpdater; }
     int serverIndex() const { return m_nServerIndex; }
     const QEL::QEL_Util::QEL_SyncArray<_SERVER_LIST>& servers() const { return m_servers; }
-    const CRasDialer& dialer() const { return m_dialer; }
 
 public slots:
     // Enter and OK never end the client and Escape never closes it (the frame sees to
@@ -140,7 +138,6 @@ private:
     norvanta::app::DialState m_dialState;
     bool m_destroyed = false;
     bool m_listLoading = false;
-    bool m_handedToUpdater = false;
     bool m_connectWhenListArrives = false; // 접속 found no list and the user asked for it again
     bool m_firstListSeen = false;          // connect on start is for the first list only
     // The fetch of the list when start-up's own is not the one to wait for (a retry).
