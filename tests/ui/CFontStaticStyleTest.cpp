@@ -6,16 +6,6 @@ namespace {
 
 using Style = CFontStatic::Style;
 
-TEST(CFontStaticStyle, DefaultsBeforeAnyStyle)
-{
-    const Style style;
-    EXPECT_EQ(style.face, QStringLiteral("MS Sans Serif"));
-    EXPECT_EQ(style.height, 8);
-    EXPECT_FALSE(style.bold);
-    EXPECT_FALSE(style.ownBackground);
-    EXPECT_EQ(style.alignment(), Qt::AlignLeft);
-}
-
 struct FlagCase {
     const char* name;
     unsigned char flags;
