@@ -195,6 +195,14 @@ bool endsWithContinuation(std::string_view content)
 
 // Only lines of hex bytes continue a value, so a value line written after a dangling
 // backslash (a cut-off file) is never swallowed into the line before it.
+std::string_view withoutLineEnd(std::string_view raw)
+{
+    if (raw.ends_with('\n')) {
+        raw.remove_suffix(1);
+    }
+    return raw;
+}
+
 bool isHexContinuation(std::string_view content)
 {
     const auto trimmed = trim(content);
@@ -528,14 +536,22 @@ void RegeditDocument::deleteValue(std::string_view keyName, std::string_view val
 {
     // Lines below a removed one move up, so the section index each line keeps is renumbered
     // through the map of old to new positions; section lines themselves are never removed.
+    // A value after a line that ends in a backslash becomes a blank line instead: gone, the
+    // line after it would be read as that line's continuation, and could turn a cut-off
+    // line of this very name back into a value.
     std::vector<std::size_t> newIndex(m_lines.size(), kNoSection);
     std::size_t keptCount = 0;
+    const Line* lastKept = nullptr;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const Line& line = m_lines[i];
-        const bool removed = (line.kind == Kind::Value || line.kind == Kind::Deletion)
+        Line& line = m_lines[i];
+        const bool matches = (line.kind == Kind::Value || line.kind == Kind::Deletion)
                              && equalsIgnoreCase(line.name, valueName) && sectionMatches(line.section, keyName);
-        if (!removed) {
+        if (matches && lastKept != nullptr && endsWithContinuation(withoutLineEnd(lastKept->raw))) {
+            line = Line{m_newline, Kind::Blank, {}, {}, line.section};
+        }
+        if (!matches || line.kind == Kind::Blank) {
             newIndex[i] = keptCount++;
+            lastKept = &line;
         }
     }
     std::vector<Line> kept;

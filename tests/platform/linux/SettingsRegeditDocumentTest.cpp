@@ -177,6 +177,16 @@ TEST(SettingsRegeditDocumentTest, DeletedValueLeavesNoCopyAndEverythingElse)
     EXPECT_EQ(document.findValue(kKey, "UserPW"), std::nullopt);
 }
 
+// A hand-cut line that ends in a backslash joins the hex bytes on the line after it when
+// the file is read; removing the value between them must not make the two one value.
+TEST(SettingsRegeditDocumentTest, DeletionNeverJoinsTheLinesAroundIt)
+{
+    auto document = parsed("REGEDIT4\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Norvanta VPN]\n"
+                           "\"UserID\"=hex:\\\n\"UserID\"=\"x\"\n01,02\n");
+    document.deleteValue(kKey, "UserID");
+    EXPECT_EQ(parsed(document.serialize()).findValue(kKey, "UserID"), std::nullopt) << document.serialize();
+}
+
 TEST(SettingsRegeditDocumentTest, NewKeyIsAppendedAfterABlankLine)
 {
     auto document = parsed("REGEDIT4\n[HKEY_CURRENT_USER\\SOFTWARE\\Other]\n\"A\"=\"b\"");
