@@ -7,7 +7,7 @@
 #include "app/ServiceHost.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Process.h"
-#include "platform/SocketLayer.h"
+#include "platform/Socket.h"
 #include "ui/MessageBox.h"
 
 #include <QCoreApplication>

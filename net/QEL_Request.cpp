@@ -1,7 +1,7 @@
 #include "net/QEL_Request.h"
 
 #include "net/GrowingBuffer.h"
-#include "platform/SocketLayer.h"
+#include "platform/Socket.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace {
 
 using norvanta::net::GrowingBuffer;
 using norvanta::platform::ReceiveResult;
-using norvanta::platform::TcpConnection;
+using norvanta::platform::Socket;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kSchemeCapacity = 20;
@@ -100,9 +100,7 @@ private:
 
 class Exchange {
 public:
-    Exchange(TcpConnection& connection, const Deadlines& deadlines) : m_connection(connection), m_deadlines(deadlines)
-    {
-    }
+    Exchange(Socket& connection, const Deadlines& deadlines) : m_connection(connection), m_deadlines(deadlines) {}
 
     // The header block arrives one byte per receive call, so no byte of the body
     // is consumed before the empty line has been seen.
@@ -152,13 +150,13 @@ public:
     }
 
 private:
-    TcpConnection& m_connection;
+    Socket& m_connection;
     const Deadlines& m_deadlines;
 };
 
 // Each piece goes out in its own send call; send failures are not acted on here
 // because they show up as an empty or partial response, which the callers judge.
-void sendRequestText(TcpConnection& connection, const Deadlines& deadlines, const ParsedUrl& url, const char* body,
+void sendRequestText(Socket& connection, const Deadlines& deadlines, const ParsedUrl& url, const char* body,
                      std::size_t length, const std::string& extraHeaders)
 {
     const auto send = [&](std::string_view piece) {
@@ -243,11 +241,10 @@ int QEL_Request::SendRequest(const char* body, std::size_t length, const std::st
     // would quietly treat as this machine. A port outside 1..65535 is never reachable.
     std::uint32_t address = 0;
     if (parsed.port <= 0 || parsed.port > 65535
-        || !norvanta::platform::ResolveIpv4(parsed.host, address, deadlines.forLookup())) {
+        || !norvanta::platform::resolveIpv4(parsed.host, address, deadlines.forLookup())) {
         return kFailure;
     }
-    TcpConnection connection =
-        TcpConnection::connectTo(address, static_cast<std::uint16_t>(parsed.port), deadlines.forConnect());
+    Socket connection = Socket::connectTo(address, static_cast<std::uint16_t>(parsed.port), deadlines.forConnect());
     if (!connection.valid()) {
         return kFailure;
     }

@@ -6,51 +6,72 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 
+// IPv4 TCP sockets whose every wait ends by a deadline the caller gives, so that no single
+// call can outlast the exchange it belongs to, and a waiter another thread can wake.
 namespace norvanta::platform {
 
 // A native stream socket: a descriptor on POSIX, a SOCKET on Windows. kNoSocket names none.
 using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocket = -1;
 
-// Owns one stream socket and closes it when it goes out of scope.
-// Thin on purpose: callers keep the protocol, this keeps the socket safe.
+using SocketDeadline = std::chrono::steady_clock::time_point;
+
+// Brings up the socket layer before a network operation. Safe to call before every
+// request; returns false when the layer cannot start (the caller treats that as a
+// transport failure). On Linux it always succeeds unless a test asked it to fail.
+bool startSocketLayer();
+
+// Test hook: while set, startSocketLayer() fails. Not for production code.
+void setSocketLayerFailureForTesting(bool fail);
+
+// The first IPv4 address of host in network byte order; false when it has none or the
+// lookup has not answered by deadline (the lookup then finishes unobserved).
+bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline deadline);
+
+// Test hook: every later lookup first waits this long, as a slow name server would.
+void setNameLookupDelayForTesting(std::chrono::milliseconds delay);
+
+// The text of the last socket error of this thread, for messages.
+std::string lastSocketErrorText();
+
+// What one receive call brought.
+struct ReceiveResult {
+    enum class Status { Data, Closed, TimedOut, Failed };
+    Status status = Status::Failed;
+    std::size_t bytes = 0; // > 0 exactly when status is Data
+};
+
+// One IPv4 TCP socket, closed when destroyed. Move-only. It never blocks: every wait is
+// bounded by the deadline of the call, never by the system's limits of minutes, and none
+// is inherited by a program the client starts.
 class Socket {
 public:
-    // What receive() returns besides a byte count (> 0) or 0 for an orderly close.
-    static constexpr long kReceiveFailed = -1;
-    static constexpr long kReceiveTimedOut = -2; // the I/O time-out ran out
-
     Socket() = default;
-    explicit Socket(SocketHandle handle) : m_handle(handle) {}
     Socket(Socket&& other) noexcept;
     Socket& operator=(Socket&& other) noexcept;
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
     ~Socket();
 
-    // A new IPv4 TCP socket, not inherited by child processes; invalid on failure.
-    // The socket layer must be started (startSocketLayer).
-    static Socket openTcp();
+    // A connection to address:port, or an invalid socket when it cannot be made by deadline.
+    static Socket connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline);
 
     bool valid() const { return m_handle != kNoSocket; }
     SocketHandle handle() const { return m_handle; }
-    void close();
 
-    // Connects to addr:port, giving up after timeout. Returns false on any failure.
-    bool connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, std::chrono::milliseconds timeout);
+    // Sends every byte unless the peer or the network fails or deadline passes; never
+    // raises SIGPIPE. False when not every byte went out.
+    bool sendAll(const char* data, std::size_t length, SocketDeadline deadline);
+    bool sendAll(std::string_view bytes, SocketDeadline deadline)
+    {
+        return sendAll(bytes.data(), bytes.size(), deadline);
+    }
 
-    // Every later send or receive call gives up after timeout.
-    bool setIoTimeout(std::chrono::milliseconds timeout);
-
-    // Sends all bytes unless the peer or the network fails; never raises SIGPIPE.
-    // Returns false when not every byte went out.
-    bool sendAll(const char* data, std::size_t length);
-    bool sendAll(const std::string& text) { return sendAll(text.data(), text.size()); }
-
-    // One receive call, restarted when a signal interrupts it: the bytes received, 0 when
-    // the peer closed, kReceiveTimedOut or kReceiveFailed.
-    long receive(char* buffer, std::size_t capacity);
+    // Takes the bytes already there, or waits until deadline at most for some; up to
+    // capacity of them.
+    ReceiveResult receive(char* buffer, std::size_t capacity, SocketDeadline deadline);
 
     // The server side, for the development service the tests run in-process.
     // A socket listening on 127.0.0.1:port (0: an ephemeral port) with room for `backlog`
@@ -58,12 +79,15 @@ public:
     static Socket listenOnLoopback(std::uint16_t port, int backlog = 16);
     // The local port the socket is bound to; 0 when it cannot be found.
     std::uint16_t localPort() const;
-    // The next connection of a listening socket; invalid on failure.
+    // The next connection of a listening socket; invalid when none is waiting.
     Socket accept();
     // Sends nothing more: the peer reads the end of the stream after what was sent.
     void shutdownSend();
 
 private:
+    explicit Socket(SocketHandle handle) : m_handle(handle) {}
+    void close();
+
     SocketHandle m_handle = kNoSocket;
 };
 
@@ -92,15 +116,5 @@ private:
     SocketHandle m_wakeRead = kNoSocket;
     SocketHandle m_wakeWrite = kNoSocket;
 };
-
-// The text of the last socket error of this thread, for messages.
-std::string lastSocketErrorText();
-
-// Sends all bytes on a connected stream socket, restarting after interruptions, without
-// ever raising SIGPIPE. False when not every byte went out.
-bool sendAllBytes(SocketHandle socket, const char* data, std::size_t length);
-
-// The first IPv4 address of host in network byte order, or false when it has none.
-bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder);
 
 } // namespace norvanta::platform

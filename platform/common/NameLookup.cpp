@@ -1,5 +1,6 @@
 #include "platform/Socket.h"
-#include "platform/SocketLayer.h"
+
+#include "platform/common/SocketSystem.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -91,7 +92,7 @@ void lookUp(const std::string& host, Lookup& lookup)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(g_lookupDelayForTesting.load()));
     std::uint32_t address = 0;
-    const bool found = resolveIpv4(host, address);
+    const bool found = socket_system::lookUpIpv4(host, address);
     {
         const std::lock_guard guard(lookup.mutex);
         lookup.done = true;
@@ -108,7 +109,7 @@ void setNameLookupDelayForTesting(std::chrono::milliseconds delay)
     g_lookupDelayForTesting.store(delay.count());
 }
 
-bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline deadline)
+bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline deadline)
 {
     if (host.empty()) {
         return false;

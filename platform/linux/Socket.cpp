@@ -1,6 +1,7 @@
 #include "platform/Socket.h"
 
-#include <arpa/inet.h>
+#include "platform/common/SocketSystem.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <netdb.h>
@@ -9,142 +10,63 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
-#include <utility>
 #include <vector>
 
 namespace norvanta::platform {
 namespace {
 
-timeval toTimeval(std::chrono::milliseconds timeout)
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_failForTesting{false};
+
+int fdOf(SocketHandle handle)
 {
-    timeval tv{};
-    tv.tv_sec = static_cast<time_t>(timeout.count() / 1000);
-    tv.tv_usec = static_cast<suseconds_t>((timeout.count() % 1000) * 1000);
-    return tv;
+    return static_cast<int>(handle);
 }
 
-bool setBlocking(int fd, bool blocking)
-{
-    const int flags = ::fcntl(fd, F_GETFL, 0);
-    if (flags < 0) {
-        return false;
-    }
-    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
-    return ::fcntl(fd, F_SETFL, wanted) == 0;
-}
-
-// A non-blocking connect lets us bound the wait; the kernel's own limit is minutes.
-bool waitForConnect(int fd, std::chrono::milliseconds timeout)
-{
-    pollfd pfd{fd, POLLOUT, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&pfd, 1, static_cast<int>(timeout.count()));
-    } while (ready < 0 && errno == EINTR);
-    if (ready <= 0) {
-        return false;
-    }
-    int error = 0;
-    socklen_t length = sizeof error;
-    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-}
-
-} // namespace
-
-Socket::Socket(Socket&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoSocket)) {}
-
-Socket& Socket::operator=(Socket&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_handle = std::exchange(other.m_handle, kNoSocket);
-    }
-    return *this;
-}
-
-Socket::~Socket()
-{
-    close();
-}
-
-Socket Socket::openTcp()
-{
-    return Socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-}
-
-void Socket::close()
-{
-    if (m_handle != kNoSocket) {
-        ::close(static_cast<int>(m_handle));
-        m_handle = kNoSocket;
-    }
-}
-
-bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, std::chrono::milliseconds timeout)
+sockaddr_in ipv4Address(std::uint32_t addressNetworkOrder, std::uint16_t port)
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = addressNetworkOrder;
-
-    const int fd = static_cast<int>(m_handle);
-    if (!setBlocking(fd, false)) {
-        return false;
-    }
-    const int result = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const bool connected = result == 0 || (errno == EINPROGRESS && waitForConnect(fd, timeout));
-    return setBlocking(fd, true) && connected;
+    return address;
 }
 
-bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
+// Milliseconds left until deadline for poll(2), rounded up so a wait never ends early.
+int pollTimeout(SocketDeadline deadline)
 {
-    const timeval tv = toTimeval(timeout);
-    const int fd = static_cast<int>(m_handle);
-    return ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0
-           && ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv) == 0;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 1'000'000));
 }
 
-bool Socket::sendAll(const char* data, std::size_t length)
+// True when fd became ready for events before deadline.
+bool waitUntilReady(int fd, short events, SocketDeadline deadline)
 {
-    return sendAllBytes(m_handle, data, length);
-}
-
-bool sendAllBytes(SocketHandle socket, const char* data, std::size_t length)
-{
-    const int fd = static_cast<int>(socket);
-    while (length > 0) {
-        const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR) {
-            continue;
+    for (;;) {
+        pollfd pfd{fd, events, 0};
+        const int ready = ::poll(&pfd, 1, pollTimeout(deadline));
+        if (ready > 0) {
+            return true;
         }
-        if (sent <= 0) {
+        if (ready == 0 || errno != EINTR) {
             return false;
         }
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
     }
-    return true;
 }
 
-long Socket::receive(char* buffer, std::size_t capacity)
+} // namespace
+
+void socket_system::close(SocketHandle handle)
 {
-    ssize_t received = 0;
-    do {
-        received = ::recv(static_cast<int>(m_handle), buffer, capacity, 0);
-    } while (received < 0 && errno == EINTR);
-    if (received >= 0) {
-        return static_cast<long>(received);
-    }
-    // SO_RCVTIMEO running out shows as EAGAIN (EWOULDBLOCK).
-    return errno == EAGAIN || errno == EWOULDBLOCK ? kReceiveTimedOut : kReceiveFailed;
+    ::close(fdOf(handle));
 }
 
-bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
+bool socket_system::lookUpIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
 {
-    if (host.empty()) {
-        return false;
-    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -157,19 +79,103 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     return true;
 }
 
+bool startSocketLayer()
+{
+    // POSIX sockets need no start-up; only a test can make this fail.
+    return !g_failForTesting.load();
+}
+
+void setSocketLayerFailureForTesting(bool fail)
+{
+    g_failForTesting.store(fail);
+}
+
+std::string lastSocketErrorText()
+{
+    return std::strerror(errno);
+}
+
+Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline)
+{
+    Socket connection(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    if (!connection.valid()) {
+        return connection;
+    }
+    const int fd = fdOf(connection.m_handle);
+    const sockaddr_in address = ipv4Address(addressNetworkOrder, port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        return connection;
+    }
+    int error = errno;
+    if (error == EINPROGRESS && waitUntilReady(fd, POLLOUT, deadline)) {
+        socklen_t length = sizeof error;
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            error = errno;
+        }
+    }
+    if (error != 0) {
+        connection.close();
+    }
+    return connection;
+}
+
+bool Socket::sendAll(const char* data, std::size_t length, SocketDeadline deadline)
+{
+    const int fd = fdOf(m_handle);
+    while (length > 0) {
+        const ssize_t sent = ::send(fd, data, length, MSG_NOSIGNAL);
+        if (sent > 0) {
+            data += sent;
+            length -= static_cast<std::size_t>(sent);
+        } else if (sent < 0 && errno == EINTR) {
+            continue;
+        } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitUntilReady(fd, POLLOUT, deadline)) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Bytes already there are taken at once, and only an empty socket is waited on, which
+// spares a poll call for most pieces of a large body.
+ReceiveResult Socket::receive(char* buffer, std::size_t capacity, SocketDeadline deadline)
+{
+    using Status = ReceiveResult::Status;
+    const int fd = fdOf(m_handle);
+    for (;;) {
+        const ssize_t received = ::recv(fd, buffer, capacity, 0);
+        if (received > 0) {
+            return {Status::Data, static_cast<std::size_t>(received)};
+        }
+        if (received == 0) {
+            return {Status::Closed, 0};
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return {Status::Failed, 0};
+        }
+        if (!waitUntilReady(fd, POLLIN, deadline)) {
+            return {Status::TimedOut, 0};
+        }
+    }
+}
+
 Socket Socket::listenOnLoopback(std::uint16_t port, int backlog)
 {
-    Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    Socket listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!listener.valid()) {
         return listener;
     }
-    const int fd = static_cast<int>(listener.m_handle);
+    const int fd = fdOf(listener.m_handle);
     const int reuse = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
+    const sockaddr_in address = ipv4Address(htonl(INADDR_LOOPBACK), port);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0) {
         listener.close();
     }
@@ -180,7 +186,7 @@ std::uint16_t Socket::localPort() const
 {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    if (::getsockname(static_cast<int>(m_handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    if (::getsockname(fdOf(m_handle), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
         return 0;
     }
     return ntohs(address.sin_port);
@@ -188,12 +194,12 @@ std::uint16_t Socket::localPort() const
 
 Socket Socket::accept()
 {
-    return Socket(::accept4(static_cast<int>(m_handle), nullptr, nullptr, SOCK_CLOEXEC));
+    return Socket(::accept4(fdOf(m_handle), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
 }
 
 void Socket::shutdownSend()
 {
-    ::shutdown(static_cast<int>(m_handle), SHUT_WR);
+    ::shutdown(fdOf(m_handle), SHUT_WR);
 }
 
 // A pipe is the wake channel: a byte written to it keeps it readable for good.
@@ -209,8 +215,8 @@ SocketWaiter::SocketWaiter()
 SocketWaiter::~SocketWaiter()
 {
     if (valid()) {
-        ::close(static_cast<int>(m_wakeRead));
-        ::close(static_cast<int>(m_wakeWrite));
+        ::close(fdOf(m_wakeRead));
+        ::close(fdOf(m_wakeWrite));
     }
 }
 
@@ -224,9 +230,9 @@ int SocketWaiter::waitReadable(std::initializer_list<SocketHandle> sockets,
 {
     std::vector<pollfd> fds;
     for (const SocketHandle socket : sockets) {
-        fds.push_back({static_cast<int>(socket), POLLIN, 0});
+        fds.push_back({fdOf(socket), POLLIN, 0});
     }
-    fds.push_back({static_cast<int>(m_wakeRead), POLLIN, 0});
+    fds.push_back({fdOf(m_wakeRead), POLLIN, 0});
     const int milliseconds = timeout ? static_cast<int>(timeout->count()) : -1;
     const int ready = ::poll(fds.data(), fds.size(), milliseconds);
     if (ready < 0) {
@@ -246,12 +252,7 @@ int SocketWaiter::waitReadable(std::initializer_list<SocketHandle> sockets,
 void SocketWaiter::wake()
 {
     const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(static_cast<int>(m_wakeWrite), &byte, 1);
-}
-
-std::string lastSocketErrorText()
-{
-    return std::strerror(errno);
+    [[maybe_unused]] const ssize_t written = ::write(fdOf(m_wakeWrite), &byte, 1);
 }
 
 } // namespace norvanta::platform

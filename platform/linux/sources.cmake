@@ -12,8 +12,8 @@ norvanta_library(platform
             linux/SettingsKey.cpp
             linux/Socket.cpp
             common/NameLookup.cpp
+            common/Socket.cpp
             common/Utf8Piece.cpp
-            linux/SocketLayer.cpp
             linux/ras/InterfaceCounters.cpp
             linux/ras/NmBusThread.cpp
             linux/ras/NmCalls.cpp

@@ -1,156 +1,106 @@
 #include "platform/Socket.h"
 
-#include "platform/SocketLayer.h"
+#include "platform/common/SocketSystem.h"
 #include "platform/win32/WindowsApi.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
-#include <utility>
 
 namespace norvanta::platform {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::atomic<bool> g_failForTesting{false};
 
 SOCKET nativeOf(SocketHandle handle)
 {
     return static_cast<SOCKET>(handle);
 }
 
-bool setBlocking(SOCKET socket, bool blocking)
+// WSAStartup once per process; Winsock is left up until the process ends, since sockets
+// may still be open on other threads when main returns.
+bool startWinsockOnce()
 {
-    u_long nonBlocking = blocking ? 0 : 1;
-    return ::ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+    static const bool started = [] {
+        WSADATA data{};
+        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return started;
 }
 
-// A non-blocking connect lets us bound the wait; the stack's own limit is about 21 s.
-// A refused connection shows in the exception set, not the write set.
-bool waitForConnect(SOCKET socket, std::chrono::milliseconds timeout)
-{
-    fd_set writable;
-    fd_set failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(socket, &writable);
-    FD_SET(socket, &failed);
-    timeval limit{};
-    limit.tv_sec = static_cast<long>(timeout.count() / 1000);
-    limit.tv_usec = static_cast<long>((timeout.count() % 1000) * 1000);
-    if (::select(0, nullptr, &writable, &failed, &limit) <= 0 || FD_ISSET(socket, &failed)) {
-        return false;
-    }
-    int error = 0;
-    int length = sizeof error;
-    return ::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == 0 && error == 0;
-}
-
-} // namespace
-
-Socket::Socket(Socket&& other) noexcept : m_handle(std::exchange(other.m_handle, kNoSocket)) {}
-
-Socket& Socket::operator=(Socket&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        m_handle = std::exchange(other.m_handle, kNoSocket);
-    }
-    return *this;
-}
-
-Socket::~Socket()
-{
-    close();
-}
-
-Socket Socket::openTcp()
-{
-    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (socket == INVALID_SOCKET) {
-        return Socket();
-    }
-    // Kept out of the updater the client may start (WSA_FLAG_NO_HANDLE_INHERIT is
-    // refused before Windows 7 SP1).
-    ::SetHandleInformation(reinterpret_cast<HANDLE>(socket), HANDLE_FLAG_INHERIT, 0);
-    return Socket(static_cast<SocketHandle>(socket));
-}
-
-void Socket::close()
-{
-    if (m_handle != kNoSocket) {
-        ::closesocket(nativeOf(m_handle));
-        m_handle = kNoSocket;
-    }
-}
-
-bool Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, std::chrono::milliseconds timeout)
+sockaddr_in ipv4Address(std::uint32_t addressNetworkOrder, std::uint16_t port)
 {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = ::htons(port);
     address.sin_addr.s_addr = addressNetworkOrder;
+    return address;
+}
 
-    const SOCKET socket = nativeOf(m_handle);
-    if (!setBlocking(socket, false)) {
-        return false;
+bool makeNonBlocking(SOCKET socket)
+{
+    u_long nonBlocking = 1;
+    return ::ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+}
+
+// A non-blocking TCP socket kept out of the updater the client may start; kNoSocket on
+// failure.
+SocketHandle openTcp()
+{
+    const SOCKET native = ::WSASocketW(AF_INET, SOCK_STREAM, IPPROTO_TCP, nullptr, 0, WSA_FLAG_NO_HANDLE_INHERIT);
+    if (native == INVALID_SOCKET) {
+        return kNoSocket;
     }
-    const int result = ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const bool connected = result == 0 || (::WSAGetLastError() == WSAEWOULDBLOCK && waitForConnect(socket, timeout));
-    return setBlocking(socket, true) && connected;
-}
-
-bool Socket::setIoTimeout(std::chrono::milliseconds timeout)
-{
-    // Winsock takes the time-outs as a DWORD of milliseconds, not a timeval.
-    const DWORD milliseconds = static_cast<DWORD>(timeout.count());
-    const char* value = reinterpret_cast<const char*>(&milliseconds);
-    const SOCKET socket = nativeOf(m_handle);
-    return ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, value, sizeof milliseconds) == 0
-           && ::setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, value, sizeof milliseconds) == 0;
-}
-
-bool Socket::sendAll(const char* data, std::size_t length)
-{
-    return sendAllBytes(m_handle, data, length);
-}
-
-bool sendAllBytes(SocketHandle socket, const char* data, std::size_t length)
-{
-    // Windows has no SIGPIPE: a send on a closed connection just fails.
-    while (length > 0) {
-        const int chunk = static_cast<int>(std::min<std::size_t>(length, 1u << 30));
-        const int sent = ::send(nativeOf(socket), data, chunk, 0);
-        if (sent == SOCKET_ERROR && ::WSAGetLastError() == WSAEINTR) {
-            continue;
-        }
-        if (sent <= 0) {
-            return false;
-        }
-        data += sent;
-        length -= static_cast<std::size_t>(sent);
+    if (!makeNonBlocking(native)) {
+        ::closesocket(native);
+        return kNoSocket;
     }
-    return true;
+    return static_cast<SocketHandle>(native);
 }
 
-long Socket::receive(char* buffer, std::size_t capacity)
+enum class Readiness { Readable, Writable };
+
+// True when the socket became ready before deadline. select rather than WSAPoll, which
+// the XP-level headers the RAS structures need do not declare. A failed connect shows in
+// the exception set; it counts as ready, and the next call reports it.
+bool waitUntilReady(SOCKET socket, Readiness wanted, SocketDeadline deadline)
 {
-    const int wanted = static_cast<int>(std::min<std::size_t>(capacity, 1u << 30));
-    int received = 0;
-    do {
-        received = ::recv(nativeOf(m_handle), buffer, wanted, 0);
-    } while (received == SOCKET_ERROR && ::WSAGetLastError() == WSAEINTR);
-    if (received != SOCKET_ERROR) {
-        return received;
-    }
-    // SO_RCVTIMEO running out is WSAETIMEDOUT; the connection is unusable after it.
-    return ::WSAGetLastError() == WSAETIMEDOUT ? kReceiveTimedOut : kReceiveFailed;
+    const auto left = std::chrono::ceil<std::chrono::microseconds>(deadline - Clock::now());
+    const auto micros = std::clamp<std::chrono::microseconds::rep>(left.count(), 0, 1'000'000'000);
+    timeval limit{};
+    limit.tv_sec = static_cast<long>(micros / 1'000'000);
+    limit.tv_usec = static_cast<long>(micros % 1'000'000);
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    fd_set* readable = wanted == Readiness::Readable ? &ready : nullptr;
+    fd_set* writable = wanted == Readiness::Writable ? &ready : nullptr;
+    return ::select(0, readable, writable, &failed, &limit) > 0;
 }
 
-bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
+bool wouldBlock()
 {
-    if (host.empty()) {
-        return false;
-    }
+    const int error = ::WSAGetLastError();
+    return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS || error == WSAEINTR;
+}
+
+} // namespace
+
+void socket_system::close(SocketHandle handle)
+{
+    ::closesocket(nativeOf(handle));
+}
+
+bool socket_system::lookUpIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
+{
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -163,23 +113,101 @@ bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder)
     return true;
 }
 
+bool startSocketLayer()
+{
+    return !g_failForTesting.load() && startWinsockOnce();
+}
+
+void setSocketLayerFailureForTesting(bool fail)
+{
+    g_failForTesting.store(fail);
+}
+
+std::string lastSocketErrorText()
+{
+    return "Winsock error " + std::to_string(::WSAGetLastError());
+}
+
+Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline)
+{
+    Socket connection(openTcp());
+    if (!connection.valid()) {
+        return connection;
+    }
+    const SOCKET native = nativeOf(connection.m_handle);
+    const sockaddr_in address = ipv4Address(addressNetworkOrder, port);
+    if (::connect(native, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        return connection;
+    }
+    int error = ::WSAGetLastError();
+    if (error == WSAEWOULDBLOCK && waitUntilReady(native, Readiness::Writable, deadline)) {
+        int length = sizeof error;
+        if (::getsockopt(native, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
+            error = ::WSAGetLastError();
+        }
+    }
+    if (error != 0) {
+        connection.close();
+    }
+    return connection;
+}
+
+bool Socket::sendAll(const char* data, std::size_t length, SocketDeadline deadline)
+{
+    // Winsock raises no signal for a closed peer; there is nothing to switch off.
+    while (length > 0) {
+        const int chunk = static_cast<int>(std::min<std::size_t>(length, 1u << 30));
+        const int sent = ::send(nativeOf(m_handle), data, chunk, 0);
+        if (sent > 0) {
+            data += sent;
+            length -= static_cast<std::size_t>(sent);
+        } else if (sent == SOCKET_ERROR && wouldBlock()) {
+            if (!waitUntilReady(nativeOf(m_handle), Readiness::Writable, deadline)) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Bytes already there are taken at once, and only an empty socket is waited on.
+ReceiveResult Socket::receive(char* buffer, std::size_t capacity, SocketDeadline deadline)
+{
+    using Status = ReceiveResult::Status;
+    const int wanted = static_cast<int>(std::min<std::size_t>(capacity, 1u << 30));
+    for (;;) {
+        const int received = ::recv(nativeOf(m_handle), buffer, wanted, 0);
+        if (received > 0) {
+            return {Status::Data, static_cast<std::size_t>(received)};
+        }
+        if (received == 0) {
+            return {Status::Closed, 0};
+        }
+        if (!wouldBlock()) {
+            return {Status::Failed, 0};
+        }
+        if (!waitUntilReady(nativeOf(m_handle), Readiness::Readable, deadline)) {
+            return {Status::TimedOut, 0};
+        }
+    }
+}
+
 Socket Socket::listenOnLoopback(std::uint16_t port, int backlog)
 {
-    Socket listener = openTcp();
+    Socket listener(openTcp());
     if (!listener.valid()) {
         return listener;
     }
+    const SOCKET native = nativeOf(listener.m_handle);
     // Windows' SO_REUSEADDR would let another program take the port; the exclusive
     // form is what POSIX gives by default.
     const BOOL exclusive = TRUE;
-    ::setsockopt(nativeOf(listener.m_handle), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
-                 reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
-    address.sin_port = ::htons(port);
-    if (::bind(nativeOf(listener.m_handle), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
-        || ::listen(nativeOf(listener.m_handle), backlog) != 0) {
+    ::setsockopt(native, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&exclusive), sizeof exclusive);
+    const sockaddr_in address = ipv4Address(::htonl(INADDR_LOOPBACK), port);
+    if (::bind(native, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
+        || ::listen(native, backlog) != 0) {
         listener.close();
     }
     return listener;
@@ -201,8 +229,12 @@ Socket Socket::accept()
     if (accepted == INVALID_SOCKET) {
         return Socket();
     }
+    Socket client(static_cast<SocketHandle>(accepted));
     ::SetHandleInformation(reinterpret_cast<HANDLE>(accepted), HANDLE_FLAG_INHERIT, 0);
-    return Socket(static_cast<SocketHandle>(accepted));
+    if (!makeNonBlocking(accepted)) {
+        client.close();
+    }
+    return client;
 }
 
 void Socket::shutdownSend()
@@ -221,9 +253,7 @@ SocketWaiter::SocketWaiter()
     if (channel == INVALID_SOCKET) {
         return;
     }
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    sockaddr_in address = ipv4Address(::htonl(INADDR_LOOPBACK), 0);
     int length = sizeof address;
     if (::bind(channel, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0
         || ::getsockname(channel, reinterpret_cast<sockaddr*>(&address), &length) != 0
@@ -281,11 +311,6 @@ void SocketWaiter::wake()
 {
     const char byte = 1;
     ::send(nativeOf(m_wakeWrite), &byte, 1, 0);
-}
-
-std::string lastSocketErrorText()
-{
-    return "Winsock error " + std::to_string(::WSAGetLastError());
 }
 
 } // namespace norvanta::platform

@@ -11,8 +11,8 @@ norvanta_library(platform
             win32/SettingsKey.cpp
             win32/Socket.cpp
             common/NameLookup.cpp
+            common/Socket.cpp
             common/Utf8Piece.cpp
-            win32/SocketLayer.cpp
             win32/WideText.cpp
     PUBLIC_LIBS Threads::Threads rasapi32 ws2_32 shell32 shlwapi advapi32 user32)
 

@@ -6,7 +6,7 @@
 #include "app/StartupFetch.h"
 #include "platform/InstanceChannel.h"
 #include "platform/Process.h"
-#include "platform/SocketLayer.h"
+#include "platform/Socket.h"
 #include "tests/support/TempSettingsHome.h"
 #include "tests/support/TestSystem.h"
 #include "tools/devservice/DevService.h"

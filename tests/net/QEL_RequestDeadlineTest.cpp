@@ -3,11 +3,11 @@
 
 #include "net/QEL_Request.h"
 #include "platform/Socket.h"
-#include "platform/SocketLayer.h"
 #include "tests/support/Patience.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -29,6 +29,15 @@ constexpr auto kTotal = 800ms;
 std::chrono::milliseconds slack()
 {
     return norvanta::testsupport::scaled(1500ms);
+}
+
+// 127.0.0.1 as the socket calls take it: in network byte order on any host.
+std::uint32_t loopbackAddress()
+{
+    const std::uint8_t bytes[] = {127, 0, 0, 1};
+    std::uint32_t address = 0;
+    std::memcpy(&address, bytes, sizeof address);
+    return address;
 }
 
 TransportLimits patientWaitsShortExchange()
@@ -81,12 +90,8 @@ private:
     // sure; its own connect gives up.
     void fillAcceptQueue()
     {
-        std::uint32_t loopback = 0;
-        norvanta::platform::resolveIpv4("127.0.0.1", loopback);
         for (int i = 0; i < 2; ++i) {
-            Socket filler = Socket::openTcp();
-            filler.connectTo(loopback, m_port, 200ms);
-            m_fillers.push_back(std::move(filler));
+            m_fillers.push_back(Socket::connectTo(loopbackAddress(), m_port, Clock::now() + 200ms));
         }
     }
 
@@ -97,7 +102,8 @@ private:
         }
         Socket client = m_listener.accept();
         for (const Step& step : m_steps) {
-            if (!client.sendAll(step.bytes) || m_stop.waitReadable({}, step.pauseAfter) == SocketWaiter::kWoken) {
+            if (!client.sendAll(step.bytes, Clock::now() + 10s)
+                || m_stop.waitReadable({}, step.pauseAfter) == SocketWaiter::kWoken) {
                 break;
             }
         }
@@ -176,12 +182,11 @@ namespace {
 TEST(NameLookup, ManyInQuickSuccessionAllResolve)
 {
     ASSERT_TRUE(norvanta::platform::startSocketLayer());
-    std::uint32_t loopback = 0;
-    ASSERT_TRUE(norvanta::platform::resolveIpv4("127.0.0.1", loopback));
     int unresolved = 0;
     for (int lookup = 0; lookup < 2000; ++lookup) {
         std::uint32_t address = 0;
-        if (!norvanta::platform::ResolveIpv4("127.0.0.1", address, Clock::now() + 10s) || address != loopback) {
+        if (!norvanta::platform::resolveIpv4("127.0.0.1", address, Clock::now() + 10s)
+            || address != loopbackAddress()) {
             ++unresolved;
         }
     }

@@ -1,7 +1,7 @@
 // What the client puts on the wire, byte for byte, and how it reads URLs.
 
 #include "net/QEL_Request.h"
-#include "platform/SocketLayer.h"
+#include "platform/Socket.h"
 #include "tools/devservice/DevService.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 #include "tools/devservice/DevService.h"
 
 #include "platform/Socket.h"
-#include "platform/SocketLayer.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +12,9 @@ namespace {
 
 constexpr std::size_t kMaxRequestBytes = 1024 * 1024;
 constexpr std::chrono::milliseconds kRequestReadTimeout{5000};
+// A client that stops reading without hanging up ends its answer after this long, so no
+// send holds up stop() for good; a sanitizer build reading a large list is far quicker.
+constexpr std::chrono::milliseconds kSendTimeout{60000};
 // Even a misbehaving server stops on its own; a client under test hangs up far sooner.
 constexpr std::size_t kMaxEndlessBytes = 256 * 1024 * 1024;
 
@@ -92,7 +94,13 @@ std::size_t contentLength(const std::string& header)
 
 bool sendBytes(platform::Socket& client, const char* data, std::size_t length)
 {
-    return client.sendAll(data, length);
+    return client.sendAll(data, length, std::chrono::steady_clock::now() + kSendTimeout);
+}
+
+// After a wait said the client's socket is readable: its bytes, or the end of the stream.
+platform::ReceiveResult receiveReady(platform::Socket& client, char* buffer, std::size_t capacity)
+{
+    return client.receive(buffer, capacity, std::chrono::steady_clock::now());
 }
 
 } // namespace
@@ -158,7 +166,7 @@ void DevService::stop()
     if (m_thread.joinable()) {
         m_thread.join();
     }
-    m_listener.close();
+    m_listener = platform::Socket();
     m_stop.reset();
 }
 
@@ -264,11 +272,11 @@ std::string DevService::readRequest(platform::Socket& client)
         if (m_stop->waitReadable({client.handle()}, kRequestReadTimeout) != 0) {
             break;
         }
-        const long received = client.receive(chunk.data(), chunk.size());
-        if (received <= 0) {
+        const platform::ReceiveResult received = receiveReady(client, chunk.data(), chunk.size());
+        if (received.status != platform::ReceiveResult::Status::Data) {
             break;
         }
-        request.append(chunk.data(), static_cast<std::size_t>(received));
+        request.append(chunk.data(), received.bytes);
         const std::size_t headerEnd = request.find("\r\n\r\n");
         if (wanted == std::string::npos && headerEnd != std::string::npos) {
             wanted = headerEnd + 4 + contentLength(request.substr(0, headerEnd + 2));
@@ -334,7 +342,8 @@ void DevService::waitForPeerToClose(platform::Socket& client)
     std::array<char, 4096> discard{};
     for (;;) {
         const int ready = m_stop->waitReadable({client.handle()}, std::nullopt);
-        if (ready != 0 || client.receive(discard.data(), discard.size()) <= 0) {
+        if (ready != 0
+            || receiveReady(client, discard.data(), discard.size()).status != platform::ReceiveResult::Status::Data) {
             return;
         }
     }

@@ -1,6 +1,6 @@
 #include "platform/ras/SimHost.h"
 
-#include "platform/SocketLayer.h"
+#include "platform/Socket.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 

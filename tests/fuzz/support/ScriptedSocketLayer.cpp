@@ -1,5 +1,7 @@
 #include "ScriptedSocketLayer.h"
 
+#include "platform/common/SocketSystem.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -22,7 +24,7 @@ void setSocketLayerFailureForTesting(bool fail)
     g_failStart = fail;
 }
 
-bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline)
+bool resolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, SocketDeadline)
 {
     addressNetworkOrder = 0x0100007F;
     return !host.empty();
@@ -30,36 +32,21 @@ bool ResolveIpv4(const std::string& host, std::uint32_t& addressNetworkOrder, So
 
 void setNameLookupDelayForTesting(std::chrono::milliseconds) {}
 
-TcpConnection::TcpConnection(TcpConnection&& other) noexcept : m_fd(std::exchange(other.m_fd, kNoSocket)) {}
+// The scripted socket holds nothing to close.
+void socket_system::close(SocketHandle) {}
 
-TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept
+Socket Socket::connectTo(std::uint32_t, std::uint16_t, SocketDeadline)
 {
-    m_fd = std::exchange(other.m_fd, kNoSocket);
-    return *this;
+    return g_peer == nullptr ? Socket{} : Socket{kScriptedSocket};
 }
 
-TcpConnection::~TcpConnection()
-{
-    close();
-}
-
-void TcpConnection::close()
-{
-    m_fd = kNoSocket;
-}
-
-TcpConnection TcpConnection::connectTo(std::uint32_t, std::uint16_t, SocketDeadline)
-{
-    return g_peer == nullptr ? TcpConnection{} : TcpConnection{kScriptedSocket};
-}
-
-bool TcpConnection::sendAll(const char* data, std::size_t length, SocketDeadline)
+bool Socket::sendAll(const char* data, std::size_t length, SocketDeadline)
 {
     g_peer->received.append(data, length);
     return true;
 }
 
-ReceiveResult TcpConnection::receive(char* buffer, std::size_t capacity, SocketDeadline)
+ReceiveResult Socket::receive(char* buffer, std::size_t capacity, SocketDeadline)
 {
     fuzz::ScriptedPeer& peer = *g_peer;
     const std::size_t left = peer.answer.size() - peer.answered;

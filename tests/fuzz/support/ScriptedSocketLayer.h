@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SocketLayer.h"
+#include "platform/Socket.h"
 
 #include <cstddef>
 #include <string>
