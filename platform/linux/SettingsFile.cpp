@@ -1,34 +1,22 @@
 #include "platform/SettingsFile.h"
 
 #include "platform/SettingsKey.h"
-#include "platform/common/NeverDestroyed.h"
+#include "platform/common/SettingsFileSystem.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
-#include <mutex>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
 namespace norvanta::platform {
 namespace {
-
-constexpr const char* kDirectoryName = "Norvanta VPN";
-constexpr auto kLockRetryPause = std::chrono::milliseconds(10);
-
-// Read by every settings call, also by a worker still running while the process ends.
-struct ConfigHomeOverride {
-    std::mutex mutex;
-    std::string path;
-};
-NeverDestroyed<ConfigHomeOverride> g_configHomeOverride;
 
 // The one place where errno becomes a registry result.
 long translateErrno(int error)
@@ -119,11 +107,8 @@ std::optional<std::string> passwordDatabaseHome()
 
 std::optional<std::string> findConfigHome()
 {
-    {
-        const std::lock_guard guard(g_configHomeOverride->mutex);
-        if (!g_configHomeOverride->path.empty()) {
-            return g_configHomeOverride->path;
-        }
+    if (std::string path = settings_system::configHomeOverride(); !path.empty()) {
+        return path;
     }
     // Relative values of XDG_CONFIG_HOME are invalid by the base-directory rules.
     if (auto xdg = environmentValue("XDG_CONFIG_HOME"); xdg && xdg->front() == '/') {
@@ -220,24 +205,29 @@ bool pathExists(const std::string& path)
 
 } // namespace
 
-SettingsFile::Lock::~Lock()
+long settings_system::openLockFile(const std::string& path, int& lock)
 {
-    if (m_fd >= 0) {
-        ::close(m_fd); // closing the descriptor releases the flock
-    }
+    lock = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return lock < 0 ? lastError() : kErrorSuccess;
 }
 
-SettingsFile::Lock::Lock(Lock&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-
-SettingsFile::Lock& SettingsFile::Lock::operator=(Lock&& other) noexcept
+settings_system::LockAttempt settings_system::tryLock(int lock, long& error)
 {
-    if (this != &other) {
-        if (m_fd >= 0) {
-            ::close(m_fd);
+    while (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            return LockAttempt::Busy;
         }
-        m_fd = std::exchange(other.m_fd, -1);
+        if (errno != EINTR) {
+            error = lastError();
+            return LockAttempt::Failed;
+        }
     }
-    return *this;
+    return LockAttempt::Taken;
+}
+
+void settings_system::closeLockFile(int lock)
+{
+    ::close(lock); // closing the descriptor releases the flock
 }
 
 std::optional<std::string> SettingsFile::configHome()
@@ -247,27 +237,6 @@ std::optional<std::string> SettingsFile::configHome()
         home->pop_back();
     }
     return home;
-}
-
-std::optional<std::string> SettingsFile::locateDirectory()
-{
-    const auto home = configHome();
-    if (!home) {
-        return std::nullopt;
-    }
-    return *home + "/" + kDirectoryName;
-}
-
-void SettingsFile::setConfigHomeOverride(std::string configHome)
-{
-    const std::lock_guard guard(g_configHomeOverride->mutex);
-    g_configHomeOverride->path = std::move(configHome);
-}
-
-SettingsFile::SettingsFile(std::string directory, std::string fileName)
-    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName), m_lockPath(m_path + ".lock"),
-      m_temporaryPath(m_path + ".tmp")
-{
 }
 
 long SettingsFile::read(std::string& text) const
@@ -310,34 +279,6 @@ long SettingsFile::read(std::string& text) const
 long SettingsFile::makePrivateDirectory() const
 {
     return ensurePrivateDirectory(m_directory);
-}
-
-long SettingsFile::lock(Lock& lock, std::chrono::milliseconds patience) const
-{
-    if (const long result = makePrivateDirectory(); result != kErrorSuccess) {
-        return result;
-    }
-    Lock taken;
-    taken.m_fd = ::open(m_lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (taken.m_fd < 0) {
-        return lastError();
-    }
-    // A writer that hangs (say, a stopped updater) must not hang the client with it.
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    while (::flock(taken.m_fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR) {
-            continue;
-        }
-        if (errno != EWOULDBLOCK) {
-            return lastError();
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return kErrorLockViolation;
-        }
-        std::this_thread::sleep_for(kLockRetryPause);
-    }
-    lock = std::move(taken);
-    return kErrorSuccess;
 }
 
 long SettingsFile::replace(std::string_view text) const

@@ -1,5 +1,6 @@
 #include "platform/SettingsKey.h"
 
+#include "platform/common/Guarded.h"
 #include "platform/common/NeverDestroyed.h"
 #include "platform/linux/RegeditDocument.h"
 #include "platform/SettingsFile.h"
@@ -105,19 +106,6 @@ long storeDocument(const SettingsFile& file, const RegeditDocument& document)
         return kErrorNotEnoughQuota;
     }
     return file.replace(text);
-}
-
-// Keeps allocation failures and any other surprise from escaping the seam.
-template <typename Operation>
-long guarded(Operation&& operation)
-{
-    try {
-        return operation();
-    } catch (const std::bad_alloc&) {
-        return kErrorNotEnoughMemory;
-    } catch (...) {
-        return kErrorRegistryIoFailed;
-    }
 }
 
 // Loads the document and hands it to use; a caller that changes it (forWriting) holds

@@ -12,6 +12,7 @@ norvanta_library(platform
             linux/SettingsKey.cpp
             linux/Socket.cpp
             common/NameLookup.cpp
+            common/SettingsFile.cpp
             common/Socket.cpp
             common/Utf8Piece.cpp
             linux/ras/InterfaceCounters.cpp

@@ -1,6 +1,7 @@
 #include "platform/SettingsFile.h"
 
 #include "platform/SettingsKey.h"
+#include "platform/common/SettingsFileSystem.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 
@@ -10,18 +11,10 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <mutex>
-#include <thread>
 #include <utility>
 
 namespace norvanta::platform {
 namespace {
-
-constexpr const char* kDirectoryName = "Norvanta VPN";
-constexpr auto kLockRetryPause = std::chrono::milliseconds(10);
-
-std::mutex g_overrideMutex;
-std::string g_configHomeOverride;
 
 // Windows keeps kernel handles within 32 bits, so the handle fits the int member the seam
 // shares with the POSIX descriptor.
@@ -97,11 +90,8 @@ std::optional<std::string> applicationDataHome()
 
 std::optional<std::string> findConfigHome()
 {
-    {
-        const std::lock_guard guard(g_overrideMutex);
-        if (!g_configHomeOverride.empty()) {
-            return g_configHomeOverride;
-        }
+    if (std::string path = settings_system::configHomeOverride(); !path.empty()) {
+        return path;
     }
     return applicationDataHome();
 }
@@ -146,24 +136,34 @@ std::string utcStamp()
 
 } // namespace
 
-SettingsFile::Lock::~Lock()
+long settings_system::openLockFile(const std::string& path, int& lock)
 {
-    if (m_fd != -1) {
-        ::CloseHandle(handleOf(m_fd)); // closing the handle releases the byte-range lock
+    const HANDLE file = ::CreateFileW(win32::wideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return lastError();
     }
+    lock = HandleToLong(file);
+    return kErrorSuccess;
 }
 
-SettingsFile::Lock::Lock(Lock&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-
-SettingsFile::Lock& SettingsFile::Lock::operator=(Lock&& other) noexcept
+settings_system::LockAttempt settings_system::tryLock(int lock, long& error)
 {
-    if (this != &other) {
-        if (m_fd != -1) {
-            ::CloseHandle(handleOf(m_fd));
-        }
-        m_fd = std::exchange(other.m_fd, -1);
+    OVERLAPPED range{};
+    if (::LockFileEx(handleOf(lock), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
+        return LockAttempt::Taken;
     }
-    return *this;
+    if (::GetLastError() == ERROR_LOCK_VIOLATION) {
+        return LockAttempt::Busy;
+    }
+    error = lastError();
+    return LockAttempt::Failed;
+}
+
+void settings_system::closeLockFile(int lock)
+{
+    ::CloseHandle(handleOf(lock)); // closing the handle releases the byte-range lock
 }
 
 std::optional<std::string> SettingsFile::configHome()
@@ -173,27 +173,6 @@ std::optional<std::string> SettingsFile::configHome()
         home->pop_back();
     }
     return home;
-}
-
-std::optional<std::string> SettingsFile::locateDirectory()
-{
-    const auto home = configHome();
-    if (!home) {
-        return std::nullopt;
-    }
-    return *home + "/" + kDirectoryName;
-}
-
-void SettingsFile::setConfigHomeOverride(std::string configHome)
-{
-    const std::lock_guard guard(g_overrideMutex);
-    g_configHomeOverride = std::move(configHome);
-}
-
-SettingsFile::SettingsFile(std::string directory, std::string fileName)
-    : m_directory(std::move(directory)), m_path(m_directory + "/" + fileName), m_lockPath(m_path + ".lock"),
-      m_temporaryPath(m_path + ".tmp")
-{
 }
 
 long SettingsFile::read(std::string& text) const
@@ -233,38 +212,6 @@ long SettingsFile::makePrivateDirectory() const
 {
     // The profile's own folders are private to the user already.
     return makeDirectories(m_directory);
-}
-
-long SettingsFile::lock(Lock& lock, std::chrono::milliseconds patience) const
-{
-    if (const long result = makePrivateDirectory(); result != kErrorSuccess) {
-        return result;
-    }
-    const HANDLE file = ::CreateFileW(win32::wideFromUtf8(m_lockPath).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return lastError();
-    }
-    Lock taken;
-    taken.m_fd = HandleToLong(file);
-    // A writer that hangs (say, a stopped updater) must not hang the client with it.
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    for (;;) {
-        OVERLAPPED range{};
-        if (::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range)) {
-            break;
-        }
-        if (::GetLastError() != ERROR_LOCK_VIOLATION) {
-            return lastError();
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            return kErrorLockViolation;
-        }
-        std::this_thread::sleep_for(kLockRetryPause);
-    }
-    lock = std::move(taken);
-    return kErrorSuccess;
 }
 
 long SettingsFile::replace(std::string_view text) const

@@ -1,7 +1,7 @@
 #include "platform/SettingsKey.h"
 
 #include "platform/SettingsFile.h"
-
+#include "platform/common/Guarded.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WindowsApi.h"
 
@@ -96,18 +96,6 @@ long translate(LSTATUS status)
     case ERROR_OUTOFMEMORY:
         return kErrorNotEnoughMemory;
     default:
-        return kErrorRegistryIoFailed;
-    }
-}
-
-template <typename Operation>
-long guarded(Operation&& operation)
-{
-    try {
-        return operation();
-    } catch (const std::bad_alloc&) {
-        return kErrorNotEnoughMemory;
-    } catch (...) {
         return kErrorRegistryIoFailed;
     }
 }

@@ -11,6 +11,7 @@ norvanta_library(platform
             win32/SettingsKey.cpp
             win32/Socket.cpp
             common/NameLookup.cpp
+            common/SettingsFile.cpp
             common/Socket.cpp
             common/Utf8Piece.cpp
             win32/WideText.cpp
