@@ -19,6 +19,7 @@ norvanta_library(platform
             linux/ras/NmBusThread.cpp
             linux/ras/NmCalls.cpp
             linux/ras/NmLink.cpp
+            linux/ras/NmLinkTable.cpp
             linux/ras/NmLinkRecord.cpp
             linux/ras/NmPreflight.cpp
             linux/ras/NmRasProvider.cpp

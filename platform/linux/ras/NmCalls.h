@@ -2,6 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
+#include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasProvider.h"
 
 #include <chrono>
@@ -77,13 +78,6 @@ std::string addProfile(sd_bus* bus, const std::string& name, const std::string& 
 // setting as NetworkManager holds it. True on success.
 bool updateProfileData(sd_bus* bus, const std::string& path, const std::map<std::string, std::string>& data,
                        std::chrono::milliseconds timeout, CallError& error);
-
-// An active VPN connection as NetworkManager lists it.
-struct ActiveVpn {
-    std::string path;
-    std::string name;
-    std::uint32_t state = 0; // NMActiveConnectionState
-};
 
 // The active connections that are VPNs, in NetworkManager's order.
 std::vector<ActiveVpn> listActiveVpns(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error);

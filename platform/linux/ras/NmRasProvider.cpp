@@ -20,7 +20,6 @@ namespace {
 
 constexpr char kVpnInterface[] = "org.freedesktop.NetworkManager.VPN.Connection";
 constexpr char kActiveInterface[] = "org.freedesktop.NetworkManager.Connection.Active";
-constexpr char kDeviceName[] = "NetworkManager PPTP";
 
 void wipe(std::string& secret)
 {
@@ -56,11 +55,6 @@ std::string newUuid()
     return text;
 }
 
-bool isEnd(bool vpn, std::uint32_t state)
-{
-    return vpn ? (state == nm::kVpnFailed || state == nm::kVpnDisconnected) : state == nm::kActiveDeactivated;
-}
-
 bool isAscii(std::string_view text)
 {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -89,9 +83,7 @@ NmRasProvider::~NmRasProvider()
     {
         const std::lock_guard lock(m_mutex);
         checkers.swap(m_checkers);
-        for (auto& [id, link] : m_links) {
-            wipe(link.password);
-        }
+        m_links.forEach([](Link& link) { wipe(link.password); });
     }
     for (auto& checker : checkers) {
         checker.thread.join();
@@ -154,7 +146,7 @@ DWORD NmRasProvider::dial(ConnectionId id, const DialRequest& request, ProgressC
     {
         const std::lock_guard lock(m_mutex);
         reapCheckers();
-        m_links.emplace(id, std::move(link));
+        m_links.add(id, std::move(link));
         auto done = std::make_shared<std::atomic<bool>>(false);
         m_checkers.push_back(Checker{std::thread([this, id, checked = std::move(checked), done]() mutable {
                                          runChecks(id, std::move(checked));
@@ -208,11 +200,11 @@ void NmRasProvider::runChecks(ConnectionId id, DialRequest request)
     }
     {
         const std::lock_guard lock(m_mutex);
-        const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
+        Link* link = m_links.find(id, Phase::Checking);
+        if (link == nullptr) {
             return;
         }
-        react(link->second, link->second.state.checksPassed());
+        react(*link, link->state.checksPassed());
     }
     m_bus->post([this, id, profile = checked->profile, data = std::move(data), owner = checked->owner](sd_bus* bus) {
         activate(bus, id, profile, data, owner);
@@ -234,12 +226,12 @@ DWORD NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
     request.userName = *user;
     request.domain = *domain;
     const std::lock_guard lock(m_mutex);
-    const auto link = m_links.find(id);
-    if (link == m_links.end()) {
+    Link* link = m_links.find(id);
+    if (link == nullptr) {
         return 0; // hung up meanwhile: nothing left to convert
     }
-    auto password = exactUtf8FromCp949(link->second.password);
-    wipe(link->second.password);
+    auto password = exactUtf8FromCp949(link->password);
+    wipe(link->password);
     if (!password) {
         return kErrorNmBadText;
     }
@@ -248,7 +240,7 @@ DWORD NmRasProvider::convertToUtf8(ConnectionId id, DialRequest& request)
     // code page: a login that is not all ASCII can only be refused by the server, after a
     // wait and with no word of why. Said before dialing instead.
     const bool pppdCanLogIn = isAscii(*user) && isAscii(*domain) && isAscii(*password);
-    link->second.password.assign(*password);
+    link->password.assign(*password);
     wipe(*password);
     return pppdCanLogIn ? 0 : kErrorNmNonAsciiLogin;
 }
@@ -278,8 +270,7 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
 {
     {
         const std::lock_guard lock(m_mutex);
-        const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
+        if (m_links.find(id, Phase::Checking) == nullptr) {
             return;
         }
     }
@@ -299,14 +290,14 @@ void NmRasProvider::activate(sd_bus* bus, ConnectionId id, const nm::Profile& pr
     }
     {
         const std::lock_guard lock(m_mutex);
-        const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
+        Link* link = m_links.find(id, Phase::Checking);
+        if (link == nullptr) {
             return;
         }
-        link->second.state.activationAsked();
-        link->second.profilePath = profile.path;
-        link->second.nmOwner = owner;
-        link->second.encryption = nm::encryptionRequiredBy(data);
+        link->state.activationAsked();
+        link->profilePath = profile.path;
+        link->nmOwner = owner;
+        link->encryption = nm::encryptionRequiredBy(data);
     }
     // Asynchronous: NetworkManager may ask the agent for the password before it answers,
     // so the loop must stay free to serve it.
@@ -354,27 +345,20 @@ void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& a
     bool orphan = false;
     {
         const std::lock_guard lock(m_mutex);
-        const auto found = m_links.find(id);
-        if (found == m_links.end() || found->second.state.phase() != Phase::Activating) {
+        Link* link = m_links.find(id, Phase::Activating);
+        if (link == nullptr) {
             orphan = !activePath.empty();
         } else if (activePath.empty()) {
-            react(found->second, found->second.state.fail(nm::activationErrorCode(error.name, error.message)));
+            react(*link, link->state.fail(nm::activationErrorCode(error.name, error.message)));
         } else {
-            Link& link = found->second;
-            link.activePath = activePath;
-            react(link, link.state.activationAnswered());
-            // Signals sent before this reply are applied now, in their order.
-            if (const auto early = m_early.find(activePath); early != m_early.end()) {
-                for (const auto& [vpn, state, reason] : early->second) {
-                    applyState(link, vpn != 0, state, reason);
-                }
-            }
+            link->activePath = activePath;
+            react(*link, link->state.activationAnswered());
         }
-        m_early.erase(activePath);
-        if (!std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
-                return entry.second.state.phase() == Phase::Activating && entry.second.activePath.empty();
-            })) {
-            m_early.clear();
+        // Signals sent before this reply are applied now, in their order.
+        for (const auto& signal : m_links.takeEarlySignals(activePath)) {
+            if (link != nullptr && !activePath.empty()) {
+                applyState(*link, signal);
+            }
         }
     }
     // Hung up (or given up) while NetworkManager was still answering: the activation it
@@ -390,13 +374,12 @@ void NmRasProvider::dialLimitReached(sd_bus* bus, ConnectionId id)
     std::string activePath;
     {
         const std::lock_guard lock(m_mutex);
-        const auto link = m_links.find(id);
-        if (link == m_links.end()
-            || (link->second.state.phase() != Phase::Checking && link->second.state.phase() != Phase::Activating)) {
+        Link* link = m_links.find(id);
+        if (link == nullptr || (link->state.phase() != Phase::Checking && link->state.phase() != Phase::Activating)) {
             return;
         }
-        activePath = link->second.activePath;
-        react(link->second, link->second.state.fail(ERROR_PPP_TIMEOUT));
+        activePath = link->activePath;
+        react(*link, link->state.fail(ERROR_PPP_TIMEOUT));
     }
     if (!activePath.empty()) {
         deactivate(bus, activePath);
@@ -409,21 +392,18 @@ DWORD NmRasProvider::hangUp(ConnectionId id)
     std::string activePath;
     {
         const std::lock_guard lock(m_mutex);
-        const auto link = m_links.find(id);
-        if (link == m_links.end()) {
+        Link* link = m_links.find(id);
+        if (link == nullptr) {
             return ERROR_INVALID_HANDLE;
         }
-        wipe(link->second.password);
-        activePath = link->second.activePath;
-        const bool wasUp = link->second.state.live();
-        if (!activePath.empty() && wasUp) {
-            m_hungUpPaths.insert(activePath);
+        wipe(link->password);
+        if (link->state.live()) {
+            activePath = link->activePath;
+        }
+        if (!activePath.empty()) {
             m_record.clear(activePath);
         }
-        if (!wasUp) {
-            activePath.clear();
-        }
-        m_links.erase(link);
+        m_links.hangUp(id);
     }
     m_bus->post([this, activePath](sd_bus* bus) {
         if (!activePath.empty()) {
@@ -449,80 +429,41 @@ std::vector<ActiveConnection> NmRasProvider::enumerate()
         m_options.callerWait);
 
     const std::lock_guard lock(m_mutex);
-    std::vector<ActiveConnection> connections;
-    const auto beingDialed = [](const Link& link) {
-        return link.progress
-               && (link.state.phase() == Phase::Checking
-                   || (link.state.phase() == Phase::Activating && link.activePath.empty()));
-    };
     if (!listed || !*listed) {
-        for (const auto& [id, link] : m_links) {
-            if (beingDialed(link) || link.state.live()) {
-                connections.push_back(ActiveConnection{id, link.entryName, kDeviceName, ""});
-            }
-        }
-        return connections;
+        return m_links.ownConnections();
     }
-    std::set<std::string> present;
-    for (const auto& vpn : **listed) {
-        present.insert(vpn.path);
-        if ((vpn.state != nm::kActiveActivating && vpn.state != nm::kActiveActivated)
-            || m_hungUpPaths.contains(vpn.path)) {
-            continue;
-        }
-        if (const auto* link = linkByActivePath(vpn.path); link != nullptr) {
-            if (link->state.live()) {
-                const auto id = std::find_if(m_links.begin(), m_links.end(), [link](const auto& entry) {
-                                    return &entry.second == link;
-                                })->first;
-                connections.push_back(ActiveConnection{id, link->entryName, kDeviceName, ""});
-            }
-            continue;
-        }
-        // Up before this client looked (a restarted client, or another program): from now
-        // on it is followed like a dial of ours, with the time it was recorded activated.
-        Link found;
-        found.entryName = vpn.name;
-        found.activePath = vpn.path;
-        found.state = nm::NmLink::found(vpn.state == nm::kActiveActivated);
+    auto reconciled = m_links.reconcile(**listed, nextConnectionId);
+    for (const ConnectionId id : reconciled.found) {
+        Link& found = *m_links.find(id);
         if (found.state.phase() == Phase::Connected) {
-            const auto recorded = m_record.activatedAt(vpn.path);
+            // Followed from now on with the time it was recorded activated.
+            const auto recorded = m_record.activatedAt(found.activePath);
             found.activatedMs = recorded.value_or(nm::linkClockMs());
             if (!recorded) {
-                m_record.save(vpn.path, found.activatedMs);
+                m_record.save(found.activePath, found.activatedMs);
             }
-        }
-        if (found.state.phase() == Phase::Connected) {
-            m_bus->post([this, path = vpn.path](sd_bus* bus) { readLocalAddress(bus, path); });
-        }
-        const ConnectionId id = nextConnectionId();
-        m_links.emplace(id, std::move(found));
-        connections.push_back(ActiveConnection{id, vpn.name, kDeviceName, ""});
-    }
-    for (auto& [id, link] : m_links) {
-        if (beingDialed(link)) {
-            connections.push_back(ActiveConnection{id, link.entryName, kDeviceName, ""});
-        } else if (!link.activePath.empty() && !present.contains(link.activePath) && link.state.live()) {
-            // NetworkManager no longer lists it: a signal was missed, or the bus was away.
-            react(link, link.state.gone(ERROR_AUTOMATIC_VPN_FAILED));
+            m_bus->post([this, path = found.activePath](sd_bus* bus) { readLocalAddress(bus, path); });
         }
     }
-    std::erase_if(m_hungUpPaths, [&present](const std::string& path) { return !present.contains(path); });
-    return connections;
+    for (const ConnectionId id : reconciled.vanished) {
+        Link& link = *m_links.find(id);
+        react(link, link.state.gone(ERROR_AUTOMATIC_VPN_FAILED));
+    }
+    return std::move(reconciled.connections);
 }
 
 DWORD NmRasProvider::statistics(ConnectionId id, LinkStatistics& statistics)
 {
     const std::lock_guard lock(m_mutex);
-    const auto link = m_links.find(id);
-    if (link == m_links.end()) {
+    const Link* link = m_links.find(id);
+    if (link == nullptr) {
         return ERROR_INVALID_HANDLE;
     }
-    if (link->second.state.phase() != Phase::Connected) {
+    if (link->state.phase() != Phase::Connected) {
         return ERROR_NO_CONNECTION;
     }
     const std::uint64_t now = nm::linkClockMs();
-    const std::uint64_t up = now > link->second.activatedMs ? now - link->second.activatedMs : 0;
+    const std::uint64_t up = now > link->activatedMs ? now - link->activatedMs : 0;
     statistics = LinkStatistics{};
     statistics.connectDurationMs =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(up, std::numeric_limits<std::uint32_t>::max()));
@@ -534,12 +475,12 @@ LinkDetails NmRasProvider::details(ConnectionId id)
     LinkDetails details;
     {
         const std::lock_guard lock(m_mutex);
-        const auto link = m_links.find(id);
-        if (link == m_links.end() || link->second.state.phase() != Phase::Connected) {
+        const Link* link = m_links.find(id, Phase::Connected);
+        if (link == nullptr) {
             return {};
         }
-        details.localAddress = link->second.localAddress;
-        details.encryption = link->second.encryption;
+        details.localAddress = link->localAddress;
+        details.encryption = link->encryption;
     }
     // The kernel's files are read without the lock, so the bus thread never waits on them.
     if (details.localAddress) {
@@ -567,10 +508,8 @@ void NmRasProvider::networkManagerGone()
 {
     const std::lock_guard lock(m_mutex);
     m_agentRegistered = false;
-    m_early.clear();
-    for (auto& [id, link] : m_links) {
-        react(link, link.state.gone(kErrorNmUnavailable));
-    }
+    m_links.dropEarlySignals();
+    m_links.forEach([this](Link& link) { react(link, link.state.gone(kErrorNmUnavailable)); });
 }
 
 int NmRasProvider::onVpnStateChanged(sd_bus_message* signal, void* self, sd_bus_error*)
@@ -612,29 +551,21 @@ void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn,
 {
     {
         const std::lock_guard lock(m_mutex);
-        if (isEnd(vpn, state)) {
-            m_hungUpPaths.erase(path);
-        }
-        Link* link = linkByActivePath(path);
+        const nm::NmLinkTable::Signal signal{vpn, state, reason};
+        Link* link = m_links.signalFor(path, signal);
         if (link == nullptr) {
-            const bool awaitingReply = std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
-                return entry.second.state.phase() == Phase::Activating && entry.second.activePath.empty();
-            });
-            auto& early = m_early[path];
-            if (awaitingReply && early.size() < 32) {
-                early.push_back({vpn ? 1U : 0U, state, reason});
-            }
             return;
         }
-        applyState(*link, vpn, state, reason);
+        applyState(*link, signal);
     }
     unregisterAgentWhenIdle(bus);
 }
 
-void NmRasProvider::applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason)
+void NmRasProvider::applyState(Link& link, const nm::NmLinkTable::Signal& signal)
 {
     const auto now = nm::NmLink::Clock::now();
-    react(link, vpn ? link.state.vpnState(state, reason, now) : link.state.activeState(state, reason, now));
+    react(link, signal.vpn ? link.state.vpnState(signal.state, signal.reason, now)
+                           : link.state.activeState(signal.state, signal.reason, now));
 }
 
 void NmRasProvider::react(Link& link, const nm::NmLink::Reaction& reaction)
@@ -665,7 +596,7 @@ void NmRasProvider::readLocalAddress(sd_bus* bus, const std::string& activePath)
     nm::CallError error;
     auto address = nm::localIpv4Address(bus, activePath, m_options.callTimeout, error);
     const std::lock_guard lock(m_mutex);
-    Link* link = linkByActivePath(activePath);
+    Link* link = m_links.byActivePath(activePath);
     if (link != nullptr && link->state.phase() == Phase::Connected) {
         link->localAddress = std::move(address);
     }
@@ -674,34 +605,18 @@ void NmRasProvider::readLocalAddress(sd_bus* bus, const std::string& activePath)
 bool NmRasProvider::failIfChecking(ConnectionId id, DWORD code)
 {
     const std::lock_guard lock(m_mutex);
-    const auto link = m_links.find(id);
-    if (link == m_links.end() || link->second.state.phase() != Phase::Checking) {
+    Link* link = m_links.find(id, Phase::Checking);
+    if (link == nullptr) {
         return false;
     }
-    react(link->second, link->second.state.fail(code));
+    react(*link, link->state.fail(code));
     return true;
-}
-
-NmRasProvider::Link* NmRasProvider::linkByActivePath(const std::string& path)
-{
-    for (auto& [id, link] : m_links) {
-        if (link.activePath == path && link.state.live()) {
-            return &link;
-        }
-    }
-    return nullptr;
 }
 
 std::optional<std::string> NmRasProvider::passwordFor(const std::string& sender, const std::string& profilePath)
 {
     const std::lock_guard lock(m_mutex);
-    for (const auto& [id, link] : m_links) {
-        if (link.state.phase() == Phase::Activating && link.profilePath == profilePath && link.nmOwner == sender
-            && link.progress) {
-            return link.password;
-        }
-    }
-    return std::nullopt;
+    return m_links.passwordFor(sender, profilePath);
 }
 
 void NmRasProvider::deactivate(sd_bus* bus, const std::string& activePath)
@@ -720,8 +635,7 @@ void NmRasProvider::unregisterAgentWhenIdle(sd_bus* bus)
     }
     {
         const std::lock_guard lock(m_mutex);
-        if (std::any_of(m_links.begin(), m_links.end(),
-                        [](const auto& entry) { return entry.second.state.phase() == Phase::Activating; })) {
+        if (m_links.anyActivating()) {
             return;
         }
     }

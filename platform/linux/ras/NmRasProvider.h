@@ -3,12 +3,12 @@
 #include "platform/linux/ras/NmBusThread.h"
 #include "platform/linux/ras/NmCalls.h"
 #include "platform/linux/ras/NmLink.h"
+#include "platform/linux/ras/NmLinkTable.h"
 #include "platform/linux/ras/NmLinkRecord.h"
 #include "platform/linux/ras/NmSecretAgent.h"
 #include "platform/linux/ras/NmStateMap.h"
 #include "platform/ras/RasProvider.h"
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -17,7 +17,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,18 +84,7 @@ public:
 private:
     using Phase = nm::NmLink::Phase;
 
-    struct Link {
-        nm::NmLink state{nm::kGreSilence};
-        std::string entryName;
-        ProgressCallback progress; // empty for a link found rather than dialed
-        std::string password;      // until NetworkManager no longer needs it
-        std::string profilePath;
-        std::string activePath;
-        std::string nmOwner; // the only sender the agent answers
-        std::uint64_t activatedMs = 0;
-        std::optional<LinkDetails::Encryption> encryption; // unknown for a link found
-        std::optional<std::string> localAddress;           // read once it is up
-    };
+    using Link = nm::NmLinkTable::Link;
 
     struct Checked {
         DWORD code = 0;
@@ -129,14 +117,13 @@ private:
     static int onActiveStateChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
     static int onNameOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
     void stateChanged(sd_bus* bus, const std::string& path, bool vpn, std::uint32_t state, std::uint32_t reason);
-    void applyState(Link& link, bool vpn, std::uint32_t state, std::uint32_t reason);
+    void applyState(Link& link, const nm::NmLinkTable::Signal& signal);
     void readLocalAddress(sd_bus* bus, const std::string& activePath);
 
     // Helpers; those taking a Link expect m_mutex held.
     // Does what the link's state machine asked: report, record, forget the password.
     void react(Link& link, const nm::NmLink::Reaction& reaction);
     bool failIfChecking(ConnectionId id, DWORD code);
-    Link* linkByActivePath(const std::string& path);
     std::optional<std::string> passwordFor(const std::string& sender, const std::string& profilePath);
     void deactivate(sd_bus* bus, const std::string& activePath);
     void unregisterAgentWhenIdle(sd_bus* bus);
@@ -145,10 +132,7 @@ private:
     const NmRasOptions m_options;
     const nm::NmLinkRecord m_record;
     std::mutex m_mutex;
-    std::map<ConnectionId, Link> m_links;
-    std::set<std::string> m_hungUpPaths; // deactivation asked for, not yet seen done
-    // Signals of active connections whose ActivateConnection reply has not come yet.
-    std::map<std::string, std::vector<std::array<std::uint32_t, 3>>> m_early;
+    nm::NmLinkTable m_links;
     std::vector<Checker> m_checkers;
     bool m_agentRegistered = false; // bus thread only
     nm::NmSecretAgent m_agent;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // How NetworkManager's view of a VPN activation reads as RAS progress states and error
@@ -29,6 +30,13 @@ enum ActiveState : std::uint32_t {
     kActiveActivated = 2,
     kActiveDeactivating = 3,
     kActiveDeactivated = 4,
+};
+
+// An active VPN connection as NetworkManager lists it.
+struct ActiveVpn {
+    std::string path;
+    std::string name;
+    std::uint32_t state = 0; // ActiveState
 };
 
 // The RAS states a dial reports, in order; a dial reports each at most once.
