@@ -15,16 +15,16 @@ norvanta_library(platform
             common/SettingsFile.cpp
             common/Socket.cpp
             common/Utf8Piece.cpp
-            linux/ras/InterfaceCounters.cpp
-            linux/ras/NmBusThread.cpp
-            linux/ras/NmCalls.cpp
-            linux/ras/NmLink.cpp
-            linux/ras/NmLinkTable.cpp
-            linux/ras/NmLinkRecord.cpp
-            linux/ras/NmPreflight.cpp
             linux/ras/NmRasProvider.cpp
-            linux/ras/NmSecretAgent.cpp
-            linux/ras/NmStateMap.cpp
+            linux/ras/nm/BusThread.cpp
+            linux/ras/nm/Calls.cpp
+            linux/ras/nm/InterfaceCounters.cpp
+            linux/ras/nm/Link.cpp
+            linux/ras/nm/LinkRecord.cpp
+            linux/ras/nm/LinkTable.cpp
+            linux/ras/nm/Preflight.cpp
+            linux/ras/nm/SecretAgent.cpp
+            linux/ras/nm/StateMap.cpp
             linux/ras/SimHost.cpp
             linux/ras/SystemRasProvider.cpp
     PUBLIC_LIBS Threads::Threads)

@@ -1,9 +1,9 @@
 #include "platform/linux/ras/NmRasProvider.h"
 
 #include "platform/CodePage.h"
-#include "platform/linux/ras/InterfaceCounters.h"
-#include "platform/linux/ras/NmPreflight.h"
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/InterfaceCounters.h"
+#include "platform/linux/ras/nm/Preflight.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasErrorText.h"
 
 #include <algorithm>
@@ -72,8 +72,8 @@ NmRasProvider::NmRasProvider(NmRasOptions options)
       m_agent([this](const std::string& sender, const std::string& profilePath) {
           return passwordFor(sender, profilePath);
       }),
-      m_bus(std::make_unique<NmBusThread>(
-          NmBusThread::Hooks{[this](sd_bus* bus) { busOpened(bus); }, [this] { networkManagerGone(); }}))
+      m_bus(std::make_unique<nm::BusThread>(
+          nm::BusThread::Hooks{[this](sd_bus* bus) { busOpened(bus); }, [this] { networkManagerGone(); }}))
 {
 }
 
@@ -138,7 +138,7 @@ DWORD NmRasProvider::dial(ConnectionId id, const DialRequest& request, ProgressC
 {
     DialRequest checked = request;
     Link link;
-    link.state = nm::NmLink(m_options.greSilence);
+    link.state = nm::Link(m_options.greSilence);
     link.entryName = request.entryName;
     link.progress = std::move(progress);
     link.password = request.password;
@@ -551,7 +551,7 @@ void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn,
 {
     {
         const std::lock_guard lock(m_mutex);
-        const nm::NmLinkTable::Signal signal{vpn, state, reason};
+        const nm::LinkTable::Signal signal{vpn, state, reason};
         Link* link = m_links.signalFor(path, signal);
         if (link == nullptr) {
             return;
@@ -561,14 +561,14 @@ void NmRasProvider::stateChanged(sd_bus* bus, const std::string& path, bool vpn,
     unregisterAgentWhenIdle(bus);
 }
 
-void NmRasProvider::applyState(Link& link, const nm::NmLinkTable::Signal& signal)
+void NmRasProvider::applyState(Link& link, const nm::LinkTable::Signal& signal)
 {
-    const auto now = nm::NmLink::Clock::now();
+    const auto now = nm::Link::Clock::now();
     react(link, signal.vpn ? link.state.vpnState(signal.state, signal.reason, now)
                            : link.state.activeState(signal.state, signal.reason, now));
 }
 
-void NmRasProvider::react(Link& link, const nm::NmLink::Reaction& reaction)
+void NmRasProvider::react(Link& link, const nm::Link::Reaction& reaction)
 {
     if (link.progress) {
         for (const auto& event : reaction.events) {

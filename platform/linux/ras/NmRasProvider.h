@@ -1,12 +1,12 @@
 #pragma once
 
-#include "platform/linux/ras/NmBusThread.h"
-#include "platform/linux/ras/NmCalls.h"
-#include "platform/linux/ras/NmLink.h"
-#include "platform/linux/ras/NmLinkTable.h"
-#include "platform/linux/ras/NmLinkRecord.h"
-#include "platform/linux/ras/NmSecretAgent.h"
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/BusThread.h"
+#include "platform/linux/ras/nm/Calls.h"
+#include "platform/linux/ras/nm/Link.h"
+#include "platform/linux/ras/nm/LinkTable.h"
+#include "platform/linux/ras/nm/LinkRecord.h"
+#include "platform/linux/ras/nm/SecretAgent.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasProvider.h"
 
 #include <atomic>
@@ -33,7 +33,7 @@ struct NmRasOptions {
     std::uint16_t pptpPort = 1723;
     std::filesystem::path systemRoot = "/"; // where /sys and /lib/modules are read
     std::string kernelRelease;              // empty: the running kernel's
-    std::filesystem::path linkRecord = nm::NmLinkRecord::defaultFile();
+    std::filesystem::path linkRecord = nm::LinkRecord::defaultFile();
 };
 
 // The remote-access service of a Linux desktop: PPTP through NetworkManager and its PPTP
@@ -45,7 +45,7 @@ struct NmRasOptions {
 // server's name and PPTP port), writes the server and user into the profile when they
 // changed, registers a secret agent that hands the password to NetworkManager when asked,
 // and activates the profile; NetworkManager's signals become the dial's RAS events (table
-// in NmStateMap.cpp). Every D-Bus call runs on the provider's bus thread; a RAS call waits
+// in nm/StateMap.cpp). Every D-Bus call runs on the provider's bus thread; a RAS call waits
 // for one at most callerWait, and a dial never blocks its caller.
 class NmRasProvider : public RasProvider {
 public:
@@ -82,9 +82,9 @@ public:
     LinkDetails details(ConnectionId id) override;
 
 private:
-    using Phase = nm::NmLink::Phase;
+    using Phase = nm::Link::Phase;
 
-    using Link = nm::NmLinkTable::Link;
+    using Link = nm::LinkTable::Entry;
 
     struct Checked {
         DWORD code = 0;
@@ -117,12 +117,12 @@ private:
     static int onActiveStateChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
     static int onNameOwnerChanged(sd_bus_message* signal, void* self, sd_bus_error* error);
     void stateChanged(sd_bus* bus, const std::string& path, bool vpn, std::uint32_t state, std::uint32_t reason);
-    void applyState(Link& link, const nm::NmLinkTable::Signal& signal);
+    void applyState(Link& link, const nm::LinkTable::Signal& signal);
     void readLocalAddress(sd_bus* bus, const std::string& activePath);
 
     // Helpers; those taking a Link expect m_mutex held.
     // Does what the link's state machine asked: report, record, forget the password.
-    void react(Link& link, const nm::NmLink::Reaction& reaction);
+    void react(Link& link, const nm::Link::Reaction& reaction);
     bool failIfChecking(ConnectionId id, DWORD code);
     std::optional<std::string> passwordFor(const std::string& sender, const std::string& profilePath);
     void deactivate(sd_bus* bus, const std::string& activePath);
@@ -130,14 +130,14 @@ private:
     void reapCheckers();
 
     const NmRasOptions m_options;
-    const nm::NmLinkRecord m_record;
+    const nm::LinkRecord m_record;
     std::mutex m_mutex;
-    nm::NmLinkTable m_links;
+    nm::LinkTable m_links;
     std::vector<Checker> m_checkers;
     bool m_agentRegistered = false; // bus thread only
-    nm::NmSecretAgent m_agent;
+    nm::SecretAgent m_agent;
     // Declared last so that it goes first: its thread runs tasks that use the members above.
-    std::unique_ptr<NmBusThread> m_bus;
+    std::unique_ptr<nm::BusThread> m_bus;
 };
 
 } // namespace norvanta::platform::ras

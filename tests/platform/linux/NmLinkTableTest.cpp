@@ -1,7 +1,7 @@
 // How the dialer's links meet NetworkManager's list of active connections and the
 // signals that come before the reply naming their connection, as tables.
 
-#include "platform/linux/ras/NmLinkTable.h"
+#include "platform/linux/ras/nm/LinkTable.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@ namespace {
 
 using namespace norvanta::platform::ras;
 using nm::ActiveVpn;
-using nm::NmLink;
-using nm::NmLinkTable;
+using nm::Link;
+using nm::LinkTable;
 
 constexpr auto kActivating = nm::kActiveActivating;
 constexpr auto kActivated = nm::kActiveActivated;
@@ -27,9 +27,9 @@ struct KnownLink {
     std::string activePath;
 };
 
-NmLinkTable::Link linkOf(const KnownLink& known)
+LinkTable::Entry linkOf(const KnownLink& known)
 {
-    NmLinkTable::Link link;
+    LinkTable::Entry link;
     link.entryName = "dial " + std::to_string(known.id);
     link.progress = [](RASCONNSTATE, DWORD) {};
     link.activePath = known.activePath;
@@ -41,8 +41,8 @@ NmLinkTable::Link linkOf(const KnownLink& known)
         link.state.activationAnswered();
     }
     if (known.known == Known::Connected) {
-        link.state.vpnState(nm::kVpnActivated, 0, NmLink::Clock::now());
-        link.state.activeState(kActivated, 0, NmLink::Clock::now());
+        link.state.vpnState(nm::kVpnActivated, 0, Link::Clock::now());
+        link.state.activeState(kActivated, 0, Link::Clock::now());
     }
     if (known.known == Known::Failed) {
         link.state.fail(ERROR_PPP_TIMEOUT);
@@ -70,7 +70,7 @@ class NmLinkTableReconcileTest : public testing::TestWithParam<ReconcileCase> {}
 TEST_P(NmLinkTableReconcileTest, ReportsFollowsAndLoses)
 {
     const ReconcileCase& c = GetParam();
-    NmLinkTable table;
+    LinkTable table;
     for (const KnownLink& known : c.known) {
         table.add(known.id, linkOf(known));
     }
@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
 // path, listed again later, is a new activation.
 TEST(NmLinkTableTest, HangUpIsForgottenOnceTheListNoLongerHasIt)
 {
-    NmLinkTable table;
+    LinkTable table;
     table.add(1, linkOf({1, Known::Connected, "/A/1"}));
     table.hangUp(1);
     ConnectionId next = 100;
@@ -152,9 +152,9 @@ TEST(NmLinkTableTest, HangUpIsForgottenOnceTheListNoLongerHasIt)
 // it: those signals wait for the reply, in their order, and only while one is awaited.
 TEST(NmLinkTableTest, SignalsBeforeTheReplyWaitForIt)
 {
-    NmLinkTable table;
-    const NmLinkTable::Signal connect{true, nm::kVpnConnect, 0};
-    const NmLinkTable::Signal activated{false, kActivated, 0};
+    LinkTable table;
+    const LinkTable::Signal connect{true, nm::kVpnConnect, 0};
+    const LinkTable::Signal activated{false, kActivated, 0};
     EXPECT_EQ(table.signalFor("/A/1", connect), nullptr);
     EXPECT_TRUE(table.takeEarlySignals("/A/1").empty()) << "kept though no reply was awaited";
 

@@ -2,8 +2,8 @@
 // the order NetworkManager sends them (as seen from the real daemon where noted) and the
 // dial events, phase and record changes they must give.
 
-#include "platform/linux/ras/NmLink.h"
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/Link.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasErrorText.h"
 
 #include <gtest/gtest.h>
@@ -14,11 +14,11 @@
 
 namespace {
 
-using norvanta::platform::ras::nm::NmLink;
+using norvanta::platform::ras::nm::Link;
 using namespace norvanta::platform::ras;
 using namespace std::chrono_literals;
-using Event = NmLink::Event;
-using Phase = NmLink::Phase;
+using Event = Link::Event;
+using Phase = Link::Phase;
 
 enum class Input { ChecksPassed, Asked, Answered, Vpn, Active, Fail, Gone };
 
@@ -68,9 +68,9 @@ std::vector<Step> dialed(std::initializer_list<Step> rest)
     return steps;
 }
 
-NmLink::Reaction feed(NmLink& link, const Step& step)
+Link::Reaction feed(Link& link, const Step& step)
 {
-    const NmLink::Clock::time_point t0{};
+    const Link::Clock::time_point t0{};
     switch (step.input) {
     case Input::ChecksPassed:
         return link.checksPassed();
@@ -96,12 +96,12 @@ class NmLinkTest : public ::testing::TestWithParam<Row> {};
 TEST_P(NmLinkTest, SignalsGiveTheirEvents)
 {
     const Row& row = GetParam();
-    NmLink link = row.found ? NmLink::found(false) : NmLink(20s);
+    Link link = row.found ? Link::found(false) : Link(20s);
     std::vector<Event> events;
     bool cameUp = false;
     bool lost = false;
     for (const Step& step : row.steps) {
-        const NmLink::Reaction reaction = feed(link, step);
+        const Link::Reaction reaction = feed(link, step);
         events.insert(events.end(), reaction.events.begin(), reaction.events.end());
         // Each happens once, and only to a link that was not yet up or lost.
         EXPECT_FALSE(cameUp && reaction.cameUp);

@@ -1,10 +1,10 @@
 // The NetworkManager dialer against a fake NetworkManager on a private bus.
 
-#include "platform/linux/ras/InterfaceCounters.h"
-#include "platform/linux/ras/NmLinkRecord.h"
-#include "platform/linux/ras/NmPreflight.h"
+#include "platform/linux/ras/nm/InterfaceCounters.h"
+#include "platform/linux/ras/nm/LinkRecord.h"
+#include "platform/linux/ras/nm/Preflight.h"
 #include "platform/linux/ras/NmRasProvider.h"
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasErrorText.h"
 #include "platform/ras/RasLayer.h"
 #include "tests/platform/linux/NmFakeNetworkManager.h"

@@ -1,7 +1,7 @@
 // How NetworkManager's failure reasons and the kernel's module lists are read.
 
-#include "platform/linux/ras/NmPreflight.h"
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/Preflight.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasErrorText.h"
 
 #include <gtest/gtest.h>

@@ -14,13 +14,13 @@
 #include <thread>
 #include <unordered_set>
 
-namespace norvanta::platform::ras {
+namespace norvanta::platform::ras::nm {
 
 // One connection to the system bus (DBUS_SYSTEM_BUS_ADDRESS, else the standard socket)
 // and the thread that owns it. sd-bus objects belong to one thread, so every use of the
 // bus is a task run on that thread; the thread also dispatches incoming signals and method
 // calls between tasks. The bus is opened on first need and again after it was lost.
-class NmBusThread {
+class BusThread {
 public:
     // Called on the bus thread: after the bus was opened (to add matches and objects), and
     // when it was lost.
@@ -32,12 +32,12 @@ public:
     // A task receives the open bus, or null when the bus cannot be opened.
     using Task = std::function<void(sd_bus*)>;
 
-    explicit NmBusThread(Hooks hooks);
+    explicit BusThread(Hooks hooks);
     // Runs the tasks already posted, sends what they queued, then closes the bus.
-    ~NmBusThread();
+    ~BusThread();
 
-    NmBusThread(const NmBusThread&) = delete;
-    NmBusThread& operator=(const NmBusThread&) = delete;
+    BusThread(const BusThread&) = delete;
+    BusThread& operator=(const BusThread&) = delete;
 
     // Queues `task` for the bus thread; never blocks on the bus.
     void post(Task task);
@@ -89,4 +89,4 @@ private:
     std::thread m_thread;
 };
 
-} // namespace norvanta::platform::ras
+} // namespace norvanta::platform::ras::nm

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmLinkRecord.h"
+#include "platform/linux/ras/nm/LinkRecord.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -35,9 +35,9 @@ std::uint64_t linkClockMs()
     return static_cast<std::uint64_t>(now.tv_sec) * 1000U + static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
 }
 
-NmLinkRecord::NmLinkRecord(std::filesystem::path file) : m_file(std::move(file)) {}
+LinkRecord::LinkRecord(std::filesystem::path file) : m_file(std::move(file)) {}
 
-std::filesystem::path NmLinkRecord::defaultFile()
+std::filesystem::path LinkRecord::defaultFile()
 {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime == nullptr || runtime[0] != '/') {
@@ -46,7 +46,7 @@ std::filesystem::path NmLinkRecord::defaultFile()
     return std::filesystem::path(runtime) / "Norvanta VPN.link";
 }
 
-void NmLinkRecord::save(const std::string& activePath, std::uint64_t atMs) const
+void LinkRecord::save(const std::string& activePath, std::uint64_t atMs) const
 {
     if (m_file.empty()) {
         return;
@@ -66,7 +66,7 @@ void NmLinkRecord::save(const std::string& activePath, std::uint64_t atMs) const
     }
 }
 
-std::optional<std::uint64_t> NmLinkRecord::activatedAt(const std::string& activePath) const
+std::optional<std::uint64_t> LinkRecord::activatedAt(const std::string& activePath) const
 {
     std::string path;
     std::uint64_t atMs = 0;
@@ -76,7 +76,7 @@ std::optional<std::uint64_t> NmLinkRecord::activatedAt(const std::string& active
     return atMs;
 }
 
-void NmLinkRecord::clear(const std::string& activePath) const
+void LinkRecord::clear(const std::string& activePath) const
 {
     if (activatedAt(activePath)) {
         ::unlink(m_file.c_str());

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmSecretAgent.h"
+#include "platform/linux/ras/nm/SecretAgent.h"
 
 #include <cstring>
 #include <string.h>
@@ -13,9 +13,9 @@ constexpr char kNoSecrets[] = "org.freedesktop.NetworkManager.SecretAgent.NoSecr
 
 } // namespace
 
-NmSecretAgent::NmSecretAgent(Lookup lookup) : m_lookup(std::move(lookup)) {}
+SecretAgent::SecretAgent(Lookup lookup) : m_lookup(std::move(lookup)) {}
 
-int NmSecretAgent::exportOn(sd_bus* bus)
+int SecretAgent::exportOn(sd_bus* bus)
 {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
@@ -32,7 +32,7 @@ int NmSecretAgent::exportOn(sd_bus* bus)
     return sd_bus_add_object_vtable(bus, nullptr, kAgentPath, kAgentInterface, kVtable, this);
 }
 
-bool NmSecretAgent::registerWith(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error)
+bool SecretAgent::registerWith(sd_bus* bus, std::chrono::milliseconds timeout, CallError& error)
 {
     return callNm(
                bus, kAgentManagerPath, kAgentManagerInterface, "RegisterWithCapabilities", timeout,
@@ -40,13 +40,13 @@ bool NmSecretAgent::registerWith(sd_bus* bus, std::chrono::milliseconds timeout,
            != nullptr;
 }
 
-void NmSecretAgent::unregister(sd_bus* bus, std::chrono::milliseconds timeout)
+void SecretAgent::unregister(sd_bus* bus, std::chrono::milliseconds timeout)
 {
     CallError ignored;
     callNm(bus, kAgentManagerPath, kAgentManagerInterface, "Unregister", timeout, nullptr, ignored);
 }
 
-int NmSecretAgent::onGetSecrets(sd_bus_message* call, void* self, sd_bus_error* error)
+int SecretAgent::onGetSecrets(sd_bus_message* call, void* self, sd_bus_error* error)
 {
     // The settings NetworkManager sends along are not needed: the profile's path names it.
     if (int r = sd_bus_message_skip(call, "a{sa{sv}}"); r < 0) {
@@ -60,7 +60,7 @@ int NmSecretAgent::onGetSecrets(sd_bus_message* call, void* self, sd_bus_error* 
     const char* sender = sd_bus_message_get_sender(call);
     std::optional<std::string> password;
     if (std::string_view(setting) == "vpn" && sender != nullptr) {
-        password = static_cast<NmSecretAgent*>(self)->m_lookup(sender, profilePath);
+        password = static_cast<SecretAgent*>(self)->m_lookup(sender, profilePath);
     }
     if (!password) {
         return sd_bus_error_set(error, kNoSecrets, "No password is waiting for this connection.");
@@ -77,7 +77,7 @@ int NmSecretAgent::onGetSecrets(sd_bus_message* call, void* self, sd_bus_error* 
     return r >= 0 ? sd_bus_send(nullptr, reply, nullptr) : r;
 }
 
-int NmSecretAgent::onNothingToDo(sd_bus_message* call, void*, sd_bus_error*)
+int SecretAgent::onNothingToDo(sd_bus_message* call, void*, sd_bus_error*)
 {
     // Nothing is ever saved, so there is nothing to save, delete or cancel.
     return sd_bus_reply_method_return(call, "");

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmBusThread.h"
+#include "platform/linux/ras/nm/BusThread.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -8,24 +8,24 @@
 #include <systemd/sd-event.h>
 #include <unistd.h>
 
-namespace norvanta::platform::ras {
+namespace norvanta::platform::ras::nm {
 
-struct NmBusThread::TimedTask {
-    NmBusThread* bus;
+struct BusThread::TimedTask {
+    BusThread* bus;
     Task task;
 };
 
-void NmBusThread::deleteTimedTask(void* task)
+void BusThread::deleteTimedTask(void* task)
 {
     std::unique_ptr<TimedTask>(static_cast<TimedTask*>(task));
 }
 
-NmBusThread::NmBusThread(Hooks hooks) : m_hooks(std::move(hooks)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+BusThread::BusThread(Hooks hooks) : m_hooks(std::move(hooks)), m_wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
     m_thread = std::thread([this] { run(); });
 }
 
-NmBusThread::~NmBusThread()
+BusThread::~BusThread()
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -37,7 +37,7 @@ NmBusThread::~NmBusThread()
     ::close(m_wakeFd);
 }
 
-void NmBusThread::post(Task task)
+void BusThread::post(Task task)
 {
     {
         const std::lock_guard lock(m_mutex);
@@ -47,7 +47,7 @@ void NmBusThread::post(Task task)
     [[maybe_unused]] const auto written = ::write(m_wakeFd, &one, sizeof one);
 }
 
-void NmBusThread::postAfter(std::chrono::milliseconds delay, Task task)
+void BusThread::postAfter(std::chrono::milliseconds delay, Task task)
 {
     post([this, delay, task = std::move(task)](sd_bus*) mutable {
         sd_event_source* source = nullptr;
@@ -64,7 +64,7 @@ void NmBusThread::postAfter(std::chrono::milliseconds delay, Task task)
     });
 }
 
-void NmBusThread::run()
+void BusThread::run()
 {
     if (sd_event_new(&m_event) < 0) {
         // Without a loop nothing can be dispatched: tasks are still run, without a bus,
@@ -95,9 +95,9 @@ void NmBusThread::run()
     m_event = nullptr;
 }
 
-int NmBusThread::onWake(sd_event_source*, int fd, unsigned int, void* self)
+int BusThread::onWake(sd_event_source*, int fd, unsigned int, void* self)
 {
-    auto* bus = static_cast<NmBusThread*>(self);
+    auto* bus = static_cast<BusThread*>(self);
     std::uint64_t count = 0;
     [[maybe_unused]] const auto read = ::read(fd, &count, sizeof count);
     bus->runQueued();
@@ -108,13 +108,13 @@ int NmBusThread::onWake(sd_event_source*, int fd, unsigned int, void* self)
     return 0;
 }
 
-int NmBusThread::onTimer(sd_event_source* source, std::uint64_t, void* task)
+int BusThread::onTimer(sd_event_source* source, std::uint64_t, void* task)
 {
     // Take the task before the source (and with it the holder) goes. Dropping the last
     // reference inside the callback is allowed: sd-event frees the source once the
     // callback has returned.
     auto* timed = static_cast<TimedTask*>(task);
-    NmBusThread* bus = timed->bus;
+    BusThread* bus = timed->bus;
     const Task run = std::move(timed->task);
     bus->m_timers.erase(source);
     sd_event_source_unref(source);
@@ -122,7 +122,7 @@ int NmBusThread::onTimer(sd_event_source* source, std::uint64_t, void* task)
     return 0;
 }
 
-void NmBusThread::runQueued()
+void BusThread::runQueued()
 {
     for (;;) {
         Task task;
@@ -138,7 +138,7 @@ void NmBusThread::runQueued()
     }
 }
 
-sd_bus* NmBusThread::openBus()
+sd_bus* BusThread::openBus()
 {
     if (m_bus != nullptr && sd_bus_is_open(m_bus) > 0) {
         return m_bus;
@@ -161,7 +161,7 @@ sd_bus* NmBusThread::openBus()
     return m_bus;
 }
 
-void NmBusThread::dropBus()
+void BusThread::dropBus()
 {
     if (m_bus == nullptr) {
         return;
@@ -171,13 +171,13 @@ void NmBusThread::dropBus()
     m_bus = nullptr;
 }
 
-int NmBusThread::onDisconnected(sd_bus_message*, void* self, sd_bus_error*)
+int BusThread::onDisconnected(sd_bus_message*, void* self, sd_bus_error*)
 {
-    auto* bus = static_cast<NmBusThread*>(self);
+    auto* bus = static_cast<BusThread*>(self);
     if (bus->m_hooks.lost) {
         bus->m_hooks.lost();
     }
     return 0;
 }
 
-} // namespace norvanta::platform::ras
+} // namespace norvanta::platform::ras::nm

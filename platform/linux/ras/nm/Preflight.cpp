@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmPreflight.h"
+#include "platform/linux/ras/nm/Preflight.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

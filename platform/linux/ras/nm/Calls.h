@@ -2,7 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasProvider.h"
 
 #include <chrono>
@@ -16,7 +16,7 @@
 #include <vector>
 
 // The NetworkManager calls the dialer makes, each a blocking call bounded by a time-out;
-// they run on the bus thread only (NmBusThread). Texts from NetworkManager are UTF-8; the names
+// they run on the bus thread only (BusThread). Texts from NetworkManager are UTF-8; the names
 // the client gives are ASCII, so no conversion is needed for them.
 namespace norvanta::platform::ras::nm {
 

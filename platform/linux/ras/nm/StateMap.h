@@ -8,7 +8,7 @@
 #include <string_view>
 
 // How NetworkManager's view of a VPN activation reads as RAS progress states and error
-// codes. The full table, with the reasons behind each line, is in NmStateMap.cpp.
+// codes. The full table, with the reasons behind each line, is in StateMap.cpp.
 namespace norvanta::platform::ras::nm {
 
 // NMVpnConnectionState.

@@ -1,41 +1,41 @@
-#include "platform/linux/ras/NmLink.h"
+#include "platform/linux/ras/nm/Link.h"
 
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/StateMap.h"
 
 #include <algorithm>
 
 namespace norvanta::platform::ras::nm {
 
-NmLink::NmLink(std::chrono::milliseconds greSilence) : NmLink(Phase::Checking, greSilence) {}
+Link::Link(std::chrono::milliseconds greSilence) : Link(Phase::Checking, greSilence) {}
 
-NmLink::NmLink(Phase phase, std::chrono::milliseconds greSilence) : m_phase(phase), m_greSilence(greSilence) {}
+Link::Link(Phase phase, std::chrono::milliseconds greSilence) : m_phase(phase), m_greSilence(greSilence) {}
 
-NmLink NmLink::found(bool activated)
+Link Link::found(bool activated)
 {
-    NmLink link(activated ? Phase::Connected : Phase::Activating, kGreSilence);
+    Link link(activated ? Phase::Connected : Phase::Activating, kGreSilence);
     // Its dial was another run's: there is no one to report it to.
     link.m_reports = false;
     return link;
 }
 
-NmLink::Reaction NmLink::checksPassed()
+Link::Reaction Link::checksPassed()
 {
     return m_phase == Phase::Checking ? advanceTo(kStepOpenPort) : Reaction{};
 }
 
-void NmLink::activationAsked()
+void Link::activationAsked()
 {
     if (m_phase == Phase::Checking) {
         m_phase = Phase::Activating;
     }
 }
 
-NmLink::Reaction NmLink::activationAnswered()
+Link::Reaction Link::activationAnswered()
 {
     return m_phase == Phase::Activating ? advanceTo(kStepPortOpened) : Reaction{};
 }
 
-NmLink::Reaction NmLink::vpnState(std::uint32_t state, std::uint32_t reason, Clock::time_point now)
+Link::Reaction Link::vpnState(std::uint32_t state, std::uint32_t reason, Clock::time_point now)
 {
     const bool end = state == kVpnFailed || state == kVpnDisconnected;
     if (m_phase == Phase::Connected) {
@@ -60,7 +60,7 @@ NmLink::Reaction NmLink::vpnState(std::uint32_t state, std::uint32_t reason, Clo
 
 // NetworkManager sends the active connection's state before the VPN state, with the same
 // reason, when the connection goes away.
-NmLink::Reaction NmLink::activeState(std::uint32_t state, std::uint32_t reason, Clock::time_point now)
+Link::Reaction Link::activeState(std::uint32_t state, std::uint32_t reason, Clock::time_point now)
 {
     if (!live()) {
         return {};
@@ -73,12 +73,12 @@ NmLink::Reaction NmLink::activeState(std::uint32_t state, std::uint32_t reason, 
     return m_phase == Phase::Activating && state == kActiveActivated ? connectWhenBothUp() : Reaction{};
 }
 
-NmLink::Reaction NmLink::fail(DWORD code)
+Link::Reaction Link::fail(DWORD code)
 {
     return m_phase == Phase::Checking || m_phase == Phase::Activating ? failWith(code) : Reaction{};
 }
 
-NmLink::Reaction NmLink::gone(DWORD activatingCode)
+Link::Reaction Link::gone(DWORD activatingCode)
 {
     if (m_phase == Phase::Connected) {
         return lose();
@@ -86,7 +86,7 @@ NmLink::Reaction NmLink::gone(DWORD activatingCode)
     return m_phase == Phase::Activating ? failWith(activatingCode) : Reaction{};
 }
 
-NmLink::Reaction NmLink::advanceTo(int step)
+Link::Reaction Link::advanceTo(int step)
 {
     Reaction reaction;
     for (int next = m_reached + 1; m_reports && next <= step; ++next) {
@@ -96,7 +96,7 @@ NmLink::Reaction NmLink::advanceTo(int step)
     return reaction;
 }
 
-NmLink::Reaction NmLink::failWith(DWORD code)
+Link::Reaction Link::failWith(DWORD code)
 {
     m_phase = Phase::Failed;
     if (!m_reports) {
@@ -105,7 +105,7 @@ NmLink::Reaction NmLink::failWith(DWORD code)
     return Reaction{{{kProgressSteps[std::max(m_reached, 0)], code}}};
 }
 
-NmLink::Reaction NmLink::lose()
+Link::Reaction Link::lose()
 {
     m_phase = Phase::Lost;
     Reaction reaction;
@@ -113,7 +113,7 @@ NmLink::Reaction NmLink::lose()
     return reaction;
 }
 
-NmLink::Reaction NmLink::connectWhenBothUp()
+Link::Reaction Link::connectWhenBothUp()
 {
     if (!m_vpnActivated || m_activeState != kActiveActivated) {
         return {};
@@ -124,7 +124,7 @@ NmLink::Reaction NmLink::connectWhenBothUp()
     return reaction;
 }
 
-DWORD NmLink::failureCodeOf(std::uint32_t reason, Clock::time_point now) const
+DWORD Link::failureCodeOf(std::uint32_t reason, Clock::time_point now) const
 {
     ConnectSeen seen = ConnectSeen::Never;
     if (m_connectSince) {

@@ -24,7 +24,7 @@ namespace norvanta::platform::ras::nm {
 // is reported once, at the step reached, with its RAS code. Failed and Lost take no input.
 // While the active connection goes away, a VPN state 5 may still follow (NetworkManager
 // 1.42 sends one when a VPN is taken down while connecting): that is not a connection.
-class NmLink {
+class Link {
 public:
     enum class Phase { Checking, Activating, Connected, Failed, Lost };
 
@@ -49,10 +49,10 @@ public:
 
     // A dial of this client, being checked. `greSilence`: how long in CONNECT makes a
     // failure read as GRE blocked.
-    explicit NmLink(std::chrono::milliseconds greSilence);
+    explicit Link(std::chrono::milliseconds greSilence);
     // A link NetworkManager had activating or up before this client looked: followed like
     // a dial, without its events.
-    static NmLink found(bool activated);
+    static Link found(bool activated);
 
     Phase phase() const { return m_phase; }
     // Activating or connected: NetworkManager has a connection for it.
@@ -75,7 +75,7 @@ public:
     Reaction gone(DWORD activatingCode);
 
 private:
-    NmLink(Phase phase, std::chrono::milliseconds greSilence);
+    Link(Phase phase, std::chrono::milliseconds greSilence);
 
     Reaction advanceTo(int step);
     Reaction failWith(DWORD code);

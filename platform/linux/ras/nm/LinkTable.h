@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/LinkDetails.h"
-#include "platform/linux/ras/NmLink.h"
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/Link.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasProvider.h"
 
 #include <array>
@@ -20,10 +20,10 @@ namespace norvanta::platform::ras::nm {
 // says of its active connections: signals that come before the reply naming their
 // connection, hang-ups not yet seen done, and its list of what is up. No D-Bus, no
 // threads: the dialer holds its lock around every call.
-class NmLinkTable {
+class LinkTable {
 public:
-    struct Link {
-        NmLink state{kGreSilence};
+    struct Entry {
+        Link state{kGreSilence};
         std::string entryName;
         ProgressCallback progress; // empty for a link found rather than dialed
         std::string password;      // until NetworkManager no longer needs it
@@ -49,14 +49,14 @@ public:
         std::vector<ConnectionId> vanished;        // live links it no longer lists
     };
 
-    void add(ConnectionId id, Link link);
+    void add(ConnectionId id, Entry link);
     // The link of id, or null; with a phase, only while it is in that phase.
-    Link* find(ConnectionId id, std::optional<NmLink::Phase> phase = std::nullopt);
+    Entry* find(ConnectionId id, std::optional<Link::Phase> phase = std::nullopt);
     // Forgets the link; a live one's active connection counts as hung up until
     // NetworkManager says it ended or no longer lists it.
     void hangUp(ConnectionId id);
     // The live link of an active connection, or null.
-    Link* byActivePath(const std::string& path);
+    Entry* byActivePath(const std::string& path);
 
     // A dial has asked ActivateConnection and has no answer yet.
     bool awaitingReply() const;
@@ -69,7 +69,7 @@ public:
     // A signal of the active connection at path: its link, or null when there is none.
     // Signals for a connection no link knows yet are kept (32 at most) while a reply is
     // awaited: ActivateConnection's answer can come after the first of them.
-    Link* signalFor(const std::string& path, const Signal& signal);
+    Entry* signalFor(const std::string& path, const Signal& signal);
     // The signals kept for path, in their order, now that its reply came; the rest are
     // dropped once no reply is awaited.
     std::vector<Signal> takeEarlySignals(const std::string& path);
@@ -91,7 +91,7 @@ public:
     }
 
 private:
-    std::map<ConnectionId, Link> m_links;
+    std::map<ConnectionId, Entry> m_links;
     std::set<std::string> m_hungUpPaths;
     std::map<std::string, std::vector<Signal>> m_early;
 };

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/InterfaceCounters.h"
+#include "platform/linux/ras/nm/InterfaceCounters.h"
 
 #include <arpa/inet.h>
 #include <fstream>

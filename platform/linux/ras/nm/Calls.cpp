@@ -1,6 +1,6 @@
-#include "platform/linux/ras/NmCalls.h"
+#include "platform/linux/ras/nm/Calls.h"
 
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/StateMap.h"
 #include "platform/ras/RasEntryName.h"
 #include "platform/ras/RasErrorText.h"
 

@@ -2,7 +2,7 @@
 
 #include <systemd/sd-bus.h>
 
-#include "platform/linux/ras/NmCalls.h"
+#include "platform/linux/ras/nm/Calls.h"
 
 #include <chrono>
 #include <functional>
@@ -14,12 +14,12 @@ namespace norvanta::platform::ras::nm {
 // The client's NetworkManager secret agent: NetworkManager asks it for the VPN password
 // of a profile being activated, so that the password travels only in that one reply and
 // is never saved, put in a file or on a command line. Used on the bus thread only.
-class NmSecretAgent {
+class SecretAgent {
 public:
     // Answers (sender, profile path) with the password to hand over, or nothing.
     using Lookup = std::function<std::optional<std::string>(const std::string& sender, const std::string& profilePath)>;
 
-    explicit NmSecretAgent(Lookup lookup);
+    explicit SecretAgent(Lookup lookup);
 
     // Puts the agent object on `bus` (it lives as long as the bus). 0 or a negative errno.
     int exportOn(sd_bus* bus);

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmStateMap.h"
+#include "platform/linux/ras/nm/StateMap.h"
 
 #include "platform/ras/RasErrorText.h"
 

@@ -16,9 +16,9 @@ std::uint64_t linkClockMs();
 // directory so that a client restarted while the link is up still counts from the right
 // moment (NetworkManager itself keeps no such time). One link at a time: the profile can
 // be active only once. With an empty file name nothing is kept.
-class NmLinkRecord {
+class LinkRecord {
 public:
-    explicit NmLinkRecord(std::filesystem::path file);
+    explicit LinkRecord(std::filesystem::path file);
 
     // $XDG_RUNTIME_DIR/"Norvanta VPN.link"; empty when XDG_RUNTIME_DIR is unset.
     static std::filesystem::path defaultFile();

@@ -1,4 +1,4 @@
-#include "platform/linux/ras/NmLinkTable.h"
+#include "platform/linux/ras/nm/LinkTable.h"
 
 #include <algorithm>
 
@@ -8,9 +8,9 @@ namespace {
 constexpr char kDeviceName[] = "NetworkManager PPTP";
 constexpr std::size_t kMaxEarlySignals = 32;
 
-using Phase = NmLink::Phase;
+using Phase = Link::Phase;
 
-bool isEnd(const NmLinkTable::Signal& signal)
+bool isEnd(const LinkTable::Signal& signal)
 {
     return signal.vpn ? (signal.state == kVpnFailed || signal.state == kVpnDisconnected)
                       : signal.state == kActiveDeactivated;
@@ -18,7 +18,7 @@ bool isEnd(const NmLinkTable::Signal& signal)
 
 // A dial of this client that NetworkManager does not list yet: still being checked, or
 // asked to activate without an answer.
-bool beingDialed(const NmLinkTable::Link& link)
+bool beingDialed(const LinkTable::Entry& link)
 {
     return link.progress
            && (link.state.phase() == Phase::Checking
@@ -32,12 +32,12 @@ ActiveConnection connectionOf(ConnectionId id, const std::string& entryName)
 
 } // namespace
 
-void NmLinkTable::add(ConnectionId id, Link link)
+void LinkTable::add(ConnectionId id, Entry link)
 {
     m_links.insert_or_assign(id, std::move(link));
 }
 
-NmLinkTable::Link* NmLinkTable::find(ConnectionId id, std::optional<NmLink::Phase> phase)
+LinkTable::Entry* LinkTable::find(ConnectionId id, std::optional<Link::Phase> phase)
 {
     const auto link = m_links.find(id);
     if (link == m_links.end() || (phase && link->second.state.phase() != *phase)) {
@@ -46,7 +46,7 @@ NmLinkTable::Link* NmLinkTable::find(ConnectionId id, std::optional<NmLink::Phas
     return &link->second;
 }
 
-void NmLinkTable::hangUp(ConnectionId id)
+void LinkTable::hangUp(ConnectionId id)
 {
     const auto link = m_links.find(id);
     if (link == m_links.end()) {
@@ -58,7 +58,7 @@ void NmLinkTable::hangUp(ConnectionId id)
     m_links.erase(link);
 }
 
-NmLinkTable::Link* NmLinkTable::byActivePath(const std::string& path)
+LinkTable::Entry* LinkTable::byActivePath(const std::string& path)
 {
     for (auto& [id, link] : m_links) {
         if (link.activePath == path && link.state.live()) {
@@ -68,20 +68,20 @@ NmLinkTable::Link* NmLinkTable::byActivePath(const std::string& path)
     return nullptr;
 }
 
-bool NmLinkTable::awaitingReply() const
+bool LinkTable::awaitingReply() const
 {
     return std::any_of(m_links.begin(), m_links.end(), [](const auto& entry) {
         return entry.second.state.phase() == Phase::Activating && entry.second.activePath.empty();
     });
 }
 
-bool NmLinkTable::anyActivating() const
+bool LinkTable::anyActivating() const
 {
     return std::any_of(m_links.begin(), m_links.end(),
                        [](const auto& entry) { return entry.second.state.phase() == Phase::Activating; });
 }
 
-std::optional<std::string> NmLinkTable::passwordFor(const std::string& sender, const std::string& profilePath) const
+std::optional<std::string> LinkTable::passwordFor(const std::string& sender, const std::string& profilePath) const
 {
     for (const auto& [id, link] : m_links) {
         if (link.state.phase() == Phase::Activating && link.profilePath == profilePath && link.nmOwner == sender
@@ -92,12 +92,12 @@ std::optional<std::string> NmLinkTable::passwordFor(const std::string& sender, c
     return std::nullopt;
 }
 
-NmLinkTable::Link* NmLinkTable::signalFor(const std::string& path, const Signal& signal)
+LinkTable::Entry* LinkTable::signalFor(const std::string& path, const Signal& signal)
 {
     if (isEnd(signal)) {
         m_hungUpPaths.erase(path);
     }
-    if (Link* link = byActivePath(path)) {
+    if (Entry* link = byActivePath(path)) {
         return link;
     }
     auto& early = m_early[path];
@@ -107,7 +107,7 @@ NmLinkTable::Link* NmLinkTable::signalFor(const std::string& path, const Signal&
     return nullptr;
 }
 
-std::vector<NmLinkTable::Signal> NmLinkTable::takeEarlySignals(const std::string& path)
+std::vector<LinkTable::Signal> LinkTable::takeEarlySignals(const std::string& path)
 {
     std::vector<Signal> signals;
     if (const auto early = m_early.find(path); early != m_early.end()) {
@@ -120,13 +120,13 @@ std::vector<NmLinkTable::Signal> NmLinkTable::takeEarlySignals(const std::string
     return signals;
 }
 
-void NmLinkTable::dropEarlySignals()
+void LinkTable::dropEarlySignals()
 {
     m_early.clear();
 }
 
-NmLinkTable::Reconciled NmLinkTable::reconcile(const std::vector<ActiveVpn>& listed,
-                                               const std::function<ConnectionId()>& nextId)
+LinkTable::Reconciled LinkTable::reconcile(const std::vector<ActiveVpn>& listed,
+                                           const std::function<ConnectionId()>& nextId)
 {
     Reconciled reconciled;
     std::set<std::string> present;
@@ -144,10 +144,10 @@ NmLinkTable::Reconciled NmLinkTable::reconcile(const std::vector<ActiveVpn>& lis
         }
         // Up before this client looked (a restarted client, or another program): from now
         // on it is followed like a dial of ours.
-        Link found;
+        Entry found;
         found.entryName = vpn.name;
         found.activePath = vpn.path;
-        found.state = NmLink::found(vpn.state == kActiveActivated);
+        found.state = Link::found(vpn.state == kActiveActivated);
         const ConnectionId id = nextId();
         m_links.emplace(id, std::move(found));
         reconciled.found.push_back(id);
@@ -165,7 +165,7 @@ NmLinkTable::Reconciled NmLinkTable::reconcile(const std::vector<ActiveVpn>& lis
     return reconciled;
 }
 
-std::vector<ActiveConnection> NmLinkTable::ownConnections() const
+std::vector<ActiveConnection> LinkTable::ownConnections() const
 {
     std::vector<ActiveConnection> connections;
     for (const auto& [id, link] : m_links) {
