@@ -1,5 +1,5 @@
-# One interface target carries the language level, the include root and the
-# warning policy for every target of ours; third-party code never sees -Werror.
+# One interface target carries the language level and the warning policy for every
+# target of ours; third-party code never sees -Werror.
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
@@ -20,7 +20,6 @@ endif()
 
 add_library(norvanta_options INTERFACE)
 target_compile_features(norvanta_options INTERFACE cxx_std_20)
-target_include_directories(norvanta_options INTERFACE ${PROJECT_SOURCE_DIR})
 target_compile_options(norvanta_options INTERFACE -Wall -Wextra -Werror)
 
 if(NORVANTA_SANITIZE)
@@ -49,14 +48,35 @@ if(NORVANTA_FUZZ)
   target_link_options(norvanta_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# norvanta_include_root(<target> <PUBLIC|PRIVATE|INTERFACE> <folder>...)
+# Lets target include the headers of each folder (as the project names it: "platform",
+# "tools/devservice") by their path from the top ("platform/Socket.h"), and nothing else
+# of the tree. Each folder has an include root of its own in the build tree, holding one
+# link to it, so that a header of a folder the target does not link is not found.
+function(norvanta_include_root target scope)
+  foreach(folder IN LISTS ARGN)
+    string(REPLACE "/" "_" key ${folder})
+    set(root ${PROJECT_BINARY_DIR}/include-roots/${key})
+    if(NOT IS_SYMLINK ${root}/${folder})
+      get_filename_component(parent ${root}/${folder} DIRECTORY)
+      file(MAKE_DIRECTORY ${parent})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+    endif()
+    target_include_directories(${target} ${scope} ${root})
+  endforeach()
+endfunction()
+
 # norvanta_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
-# Declares the static library norvanta_<name> of one subsystem folder.
+# Declares the static library norvanta_<name> of one subsystem folder: it and what links
+# it see the folder's headers.
 function(norvanta_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS" ${ARGN})
   add_library(norvanta_${name} STATIC ${ARG_SOURCES})
   target_link_libraries(norvanta_${name}
       PUBLIC norvanta_options ${ARG_PUBLIC_LIBS}
       PRIVATE ${ARG_PRIVATE_LIBS})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  norvanta_include_root(norvanta_${name} PUBLIC ${folder})
 endfunction()
 
 # norvanta_qt_library(<name> SOURCES ... [PUBLIC_LIBS ...] [PRIVATE_LIBS ...])
