@@ -96,6 +96,7 @@ inline constexpr DWORD ERROR_PPP_NO_PROTOCOLS_CONFIGURED = 720;
 inline constexpr DWORD ERROR_NO_LOCAL_ENCRYPTION = 741;
 inline constexpr DWORD ERROR_AUTOMATIC_VPN_FAILED = 800;
 inline constexpr DWORD ERROR_VPN_GRE_BLOCKED = 806;
+inline constexpr DWORD ERROR_VPN_TIMEOUT = 809;
 inline constexpr DWORD ERROR_DNSNAME_NOT_RESOLVABLE = 868;
 
 inline constexpr int RAS_MaxEntryName = 256;

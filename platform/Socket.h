@@ -55,8 +55,14 @@ public:
     Socket& operator=(const Socket&) = delete;
     ~Socket();
 
-    // A connection to address:port, or an invalid socket when it cannot be made by deadline.
-    static Socket connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline);
+    // Why connectTo gave no connection: the deadline passed (or the system's own time-out)
+    // with no answer, or the connection was refused or could not be tried.
+    enum class ConnectFailure { TimedOut, Failed };
+
+    // A connection to address:port, or an invalid socket when it cannot be made by
+    // deadline; then `failure`, when given, says why.
+    static Socket connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline,
+                            ConnectFailure* failure = nullptr);
 
     bool valid() const { return m_handle != kNoSocket; }
     SocketHandle handle() const { return m_handle; }

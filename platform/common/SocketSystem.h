@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-// What each system's socket file gives the code the systems share: the calls that
-// differ, and nothing else.
+// What each system's socket file gives the code the systems share (the calls that
+// differ, and nothing else), and the little both sides use.
 namespace norvanta::platform::socket_system {
 
 // Closes a valid native socket.
@@ -17,3 +17,15 @@ void close(SocketHandle handle);
 bool lookUpIpv4(const std::string& host, std::uint32_t& addressNetworkOrder);
 
 } // namespace norvanta::platform::socket_system
+
+namespace norvanta::platform {
+
+// Tells a caller of Socket::connectTo that asked why it failed.
+inline void reportFailure(Socket::ConnectFailure* failure, Socket::ConnectFailure why)
+{
+    if (failure != nullptr) {
+        *failure = why;
+    }
+}
+
+} // namespace norvanta::platform

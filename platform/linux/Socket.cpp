@@ -95,10 +95,12 @@ std::string lastSocketErrorText()
     return std::strerror(errno);
 }
 
-Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline)
+Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline,
+                         ConnectFailure* failure)
 {
     Socket connection(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!connection.valid()) {
+        reportFailure(failure, ConnectFailure::Failed);
         return connection;
     }
     const int fd = fdOf(connection.m_handle);
@@ -115,6 +117,8 @@ Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, 
     }
     if (error != 0) {
         connection.close();
+        const bool timedOut = error == ETIMEDOUT || (error == EINPROGRESS && Clock::now() >= deadline);
+        reportFailure(failure, timedOut ? ConnectFailure::TimedOut : ConnectFailure::Failed);
     }
     return connection;
 }

@@ -128,10 +128,12 @@ std::string lastSocketErrorText()
     return "Winsock error " + std::to_string(::WSAGetLastError());
 }
 
-Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline)
+Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, SocketDeadline deadline,
+                         ConnectFailure* failure)
 {
     Socket connection(openTcp());
     if (!connection.valid()) {
+        reportFailure(failure, ConnectFailure::Failed);
         return connection;
     }
     const SOCKET native = nativeOf(connection.m_handle);
@@ -148,6 +150,8 @@ Socket Socket::connectTo(std::uint32_t addressNetworkOrder, std::uint16_t port, 
     }
     if (error != 0) {
         connection.close();
+        const bool timedOut = error == WSAETIMEDOUT || (error == WSAEWOULDBLOCK && Clock::now() >= deadline);
+        reportFailure(failure, timedOut ? ConnectFailure::TimedOut : ConnectFailure::Failed);
     }
     return connection;
 }

@@ -10,6 +10,8 @@
 
 #include <systemd/sd-bus.h>
 
+#include "platform/Socket.h"
+
 #include <arpa/inet.h>
 #include <chrono>
 #include <cstdint>
@@ -337,28 +339,58 @@ private:
     bool m_ready = false;
 };
 
-// A TCP port on loopback that accepts connections (the kernel completes them from the
-// backlog): the stand-in for a PPTP server's control port, which the dialer checks first.
+// A TCP port on loopback: the stand-in for a PPTP server's control port, which the
+// dialer checks first. It is held for as long as the object lives, so no other program
+// can take it meanwhile.
 class PptpPort {
 public:
-    PptpPort() : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    enum class Answer {
+        Accepts,      // the kernel completes connections from the backlog
+        Refuses,      // bound but not listening: a connection is reset at once
+        NeverAnswers, // its one-place queue taken: further connections hear nothing
+    };
+
+    explicit PptpPort(Answer answer = Answer::Accepts)
     {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 16) == 0
-            && ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            m_port = ntohs(address.sin_port);
+        using norvanta::platform::Socket;
+        if (answer == Answer::Refuses) {
+            bindOnly();
+            return;
+        }
+        m_listener = Socket::listenOnLoopback(0, answer == Answer::NeverAnswers ? 0 : 16);
+        m_port = m_listener.localPort();
+        if (answer == Answer::NeverAnswers && m_port != 0) {
+            m_filler = Socket::connectTo(htonl(INADDR_LOOPBACK), m_port,
+                                         std::chrono::steady_clock::now() + std::chrono::seconds(10));
         }
     }
-    ~PptpPort() { ::close(m_fd); }
+    ~PptpPort()
+    {
+        if (m_boundOnly >= 0) {
+            ::close(m_boundOnly);
+        }
+    }
     PptpPort(const PptpPort&) = delete;
     PptpPort& operator=(const PptpPort&) = delete;
     std::uint16_t port() const { return m_port; }
 
 private:
-    int m_fd;
+    void bindOnly()
+    {
+        m_boundOnly = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_boundOnly, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+            && ::getsockname(m_boundOnly, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            m_port = ntohs(address.sin_port);
+        }
+    }
+
+    norvanta::platform::Socket m_listener;
+    norvanta::platform::Socket m_filler;
+    int m_boundOnly = -1;
     std::uint16_t m_port = 0;
 };
 

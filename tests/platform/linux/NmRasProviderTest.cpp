@@ -68,12 +68,6 @@ private:
     std::vector<std::pair<DWORD, DWORD>> m_events;
 };
 
-std::uint16_t closedPort()
-{
-    const PptpPort gone;
-    return gone.port(); // closed when `gone` is
-}
-
 class TempRoot {
 public:
     TempRoot()
@@ -430,7 +424,7 @@ TEST_F(NmRasProviderTest, RestartedClientFindsTheLinkAndKeepsCounting)
 struct CheckCase {
     const char* name;
     const char* server;
-    bool closed;
+    PptpPort::Answer port;
     bool pppMissing;
     DWORD code;
 };
@@ -444,9 +438,10 @@ class NmDialCheckTest : public NmRasProviderTest, public ::testing::WithParamInt
 
 TEST_P(NmDialCheckTest, FailsBeforeNetworkManagerIsAsked)
 {
-    if (GetParam().closed) {
-        m_options.pptpPort = closedPort();
-    }
+    const PptpPort port(GetParam().port);
+    ASSERT_NE(port.port(), 0);
+    m_options.pptpPort = port.port();
+    m_options.probeTimeout = std::chrono::milliseconds(300);
     if (GetParam().pppMissing) {
         m_options.kernelRelease = "6.1.0-test";
         std::filesystem::remove_all(m_root.path() / "sys");
@@ -464,9 +459,12 @@ TEST_P(NmDialCheckTest, FailsBeforeNetworkManagerIsAsked)
 
 INSTANTIATE_TEST_SUITE_P(
     Checks, NmDialCheckTest,
-    ::testing::Values(CheckCase{"PortRefused", "127.0.0.1", true, false, ERROR_AUTOMATIC_VPN_FAILED},
-                      CheckCase{"NameUnknown", "no-such-host.invalid", false, false, ERROR_DNSNAME_NOT_RESOLVABLE},
-                      CheckCase{"NoMppeInKernel", "127.0.0.1", false, true, kErrorNmNoPppKernel}),
+    ::testing::Values(CheckCase{"PortRefused", "127.0.0.1", PptpPort::Answer::Refuses, false,
+                                ERROR_AUTOMATIC_VPN_FAILED},
+                      CheckCase{"PortSilent", "127.0.0.1", PptpPort::Answer::NeverAnswers, false, ERROR_VPN_TIMEOUT},
+                      CheckCase{"NameUnknown", "no-such-host.invalid", PptpPort::Answer::Accepts, false,
+                                ERROR_DNSNAME_NOT_RESOLVABLE},
+                      CheckCase{"NoMppeInKernel", "127.0.0.1", PptpPort::Answer::Accepts, true, kErrorNmNoPppKernel}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(NmRasProviderTest, DialWithoutTheProfileIsRefused)

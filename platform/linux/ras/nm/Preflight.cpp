@@ -1,13 +1,13 @@
 #include "platform/linux/ras/nm/Preflight.h"
 
+#include "platform/Socket.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
 #include <fstream>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -15,8 +15,6 @@
 
 namespace norvanta::platform::ras::nm {
 namespace {
-
-constexpr DWORD kErrorVpnNoResponse = 809; // ERROR_VPN_TIMEOUT
 
 // True when a line of modules.dep or modules.builtin names `module` ("kernel/.../ppp_mppe.ko"
 // with or without compression, followed by ':' in modules.dep).
@@ -93,23 +91,6 @@ bool listsPppDevice(const std::filesystem::path& root)
     }
     return false;
 }
-
-class Socket {
-public:
-    explicit Socket(int fd) : m_fd(fd) {}
-    ~Socket()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -195,39 +176,16 @@ std::string gatewayFor(const std::string& host, const std::string& address)
 
 DWORD probePptpPort(const std::string& address, std::uint16_t port, std::chrono::milliseconds timeout)
 {
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(port);
-    if (::inet_pton(AF_INET, address.c_str(), &target.sin_addr) != 1) {
+    in_addr target{};
+    if (::inet_pton(AF_INET, address.c_str(), &target) != 1) {
         return ERROR_DNSNAME_NOT_RESOLVABLE;
     }
-    const Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (socket.fd() < 0) {
-        return ERROR_AUTOMATIC_VPN_FAILED;
-    }
-    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+    auto failure = Socket::ConnectFailure::Failed;
+    const Socket probe = Socket::connectTo(target.s_addr, port, std::chrono::steady_clock::now() + timeout, &failure);
+    if (probe.valid()) {
         return 0;
     }
-    if (errno != EINPROGRESS) {
-        return ERROR_AUTOMATIC_VPN_FAILED;
-    }
-    pollfd waiting{socket.fd(), POLLOUT, 0};
-    int ready = 0;
-    do {
-        ready = ::poll(&waiting, 1, static_cast<int>(timeout.count()));
-    } while (ready < 0 && errno == EINTR);
-    if (ready == 0) {
-        return kErrorVpnNoResponse;
-    }
-    int failure = 0;
-    socklen_t length = sizeof failure;
-    if (ready < 0 || ::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &failure, &length) != 0) {
-        return ERROR_AUTOMATIC_VPN_FAILED;
-    }
-    if (failure == ETIMEDOUT) {
-        return kErrorVpnNoResponse;
-    }
-    return failure == 0 ? 0 : ERROR_AUTOMATIC_VPN_FAILED;
+    return failure == Socket::ConnectFailure::TimedOut ? ERROR_VPN_TIMEOUT : ERROR_AUTOMATIC_VPN_FAILED;
 }
 
 } // namespace norvanta::platform::ras::nm
