@@ -35,9 +35,13 @@ void setNameLookupDelayForTesting(std::chrono::milliseconds) {}
 // The scripted socket holds nothing to close.
 void socket_system::close(SocketHandle) {}
 
-Socket Socket::connectTo(std::uint32_t, std::uint16_t, SocketDeadline)
+Socket Socket::connectTo(std::uint32_t, std::uint16_t, SocketDeadline, ConnectFailure* failure)
 {
-    return g_peer == nullptr ? Socket{} : Socket{kScriptedSocket};
+    if (g_peer == nullptr) {
+        reportFailure(failure, ConnectFailure::Failed);
+        return Socket{};
+    }
+    return Socket{kScriptedSocket};
 }
 
 bool Socket::sendAll(const char* data, std::size_t length, SocketDeadline)
