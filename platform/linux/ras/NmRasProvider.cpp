@@ -354,9 +354,11 @@ void NmRasProvider::activated(sd_bus* bus, ConnectionId id, const std::string& a
             link->activePath = activePath;
             react(*link, link->state.activationAnswered());
         }
-        // Signals sent before this reply are applied now, in their order.
-        for (const auto& signal : m_links.takeEarlySignals(activePath)) {
-            if (link != nullptr && !activePath.empty()) {
+        // Signals sent before this reply are applied now, in their order; taken in any case,
+        // so that none outlives the wait for a reply.
+        const auto early = m_links.takeEarlySignals(activePath);
+        if (link != nullptr && !activePath.empty()) {
+            for (const auto& signal : early) {
                 applyState(*link, signal);
             }
         }
